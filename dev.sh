@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Set up, build and run Quorlin on Debian 12.
+#   ./dev.sh run    install what is missing, build, start the window program
+#   ./dev.sh test   install what is missing, build, run the whole test suite
+# Runs as root, or as a user with sudo for the package step.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-svg-dev libqt6svg6 qt6-translations-l10n qt6-qpa-plugins
+  libgl-dev fonts-dejavu-core
+  libgtest-dev libbenchmark-dev
+  xvfb xauth xclip xdotool
+)
+
+install_missing() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "dev.sh: installing ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+build() {  # build DIR [cmake options...]
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+  cmake --build "$dir" -j "$(nproc)"
+}
+
+case "${1:-}" in
+  run)
+    install_missing
+    build build
+    exec build/src/app/quorlin
+    ;;
+  test)
+    install_missing
+    build build -DQUORLIN_WERROR=ON
+    ctest --test-dir build --output-on-failure -j "$(nproc)"
+    ;;
+  *)
+    echo "usage: ./dev.sh run | test" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,63 @@
+#pragma once
+// The line-by-line view of a text pane. CR LF is the only line break.
+//
+//   text ""             -> Count() 0
+//   text "abc"          -> Count() 1
+//   text "abc\r\n"      -> Count() 1      (the empty piece after a final break is left out)
+//   text "abc\r\n\r\n"  -> Count() 2      (the second line is empty)
+//   Add("x") on "abc"   -> "abc\r\nx"     (no final break)
+//   Add("x") on ""      -> "x\r\n"        (n adds to an empty list give n CR LF)
+//
+// Text is Windows-1252 bytes and never holds a zero byte.
+#include <string>
+#include <string_view>
+
+namespace quorlin {
+
+class LineList {
+ public:
+  virtual ~LineList() = default;
+
+  virtual int Count() const = 0;
+  // Piece `index` without its line break, whole (no length cut); empty when
+  // there is no such piece. Fills `out`, reusing its storage.
+  virtual void GetInto(int index, std::string& out) const = 0;
+  // Appends `line` as a new last line; returns the count before the add.
+  virtual int Add(std::string_view line) = 0;
+  // The whole text, every line break included.
+  virtual std::string Text() const = 0;
+  // Replaces the whole text in one step; stops at the first zero byte.
+  virtual void SetText(std::string_view text) = 0;
+  virtual void Clear() = 0;
+  // Same as Text().empty(), without building the text.
+  virtual bool IsEmpty() const { return Text().empty(); }
+  // Bracket a run of Add calls so that a widget-backed list can batch them.
+  virtual void BeginUpdate() {}
+  virtual void EndUpdate() {}
+
+  std::string Get(int index) const {
+    std::string line;
+    GetInto(index, line);
+    return line;
+  }
+};
+
+// A line list held in memory, with exactly the rules above.
+class MemoryLineList : public LineList {
+ public:
+  MemoryLineList() = default;
+  explicit MemoryLineList(std::string_view text) { SetText(text); }
+
+  int Count() const override;
+  void GetInto(int index, std::string& out) const override;
+  int Add(std::string_view line) override;
+  std::string Text() const override { return text_; }
+  void SetText(std::string_view text) override;
+  void Clear() override { text_.clear(); }
+  bool IsEmpty() const override { return text_.empty(); }
+
+ private:
+  std::string text_;
+};
+
+}  // namespace quorlin
