@@ -41,6 +41,12 @@ class EWriteError : public Exception {
   EWriteError() : Exception("Stream write error") {}
 };
 
+// "Stream read error": a file that opened but could not be read to its end.
+class EReadError : public Exception {
+ public:
+  EReadError() : Exception("Stream read error") {}
+};
+
 // "Text exceeds memo capacity" and the like.
 class EInvalidOperation : public Exception {
  public:
