@@ -12,6 +12,7 @@ PACKAGES=(
   libgl-dev fonts-dejavu-core
   libgtest-dev libbenchmark-dev
   xvfb xauth xclip xdotool
+  python3
 )
 
 install_missing() {
