@@ -44,6 +44,9 @@ case "${1:-}" in
     install_missing
     build build -DQUORLIN_WERROR=ON
     ctest --test-dir build --output-on-failure -j "$(nproc)"
+    # The same suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+    build build-asan -DQUORLIN_WERROR=ON -DQUORLIN_SANITIZE=ON -DQUORLIN_BUILD_BENCH=OFF
+    ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
     ;;
   *)
     echo "usage: ./dev.sh run | test" >&2
