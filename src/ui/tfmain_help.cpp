@@ -1,7 +1,16 @@
 // Help and About commands of the main window.
-// Placeholder bodies until the help launcher and the About box land.
+#include "ui/framework/about_dialog.h"
+#include "ui/framework/platform.h"
+#include "ui/framework/starter.h"
 #include "ui/tfmain.h"
 
-void TFMain::FormCreateHelp() {}
-void TFMain::AideExecute() {}
-void TFMain::ProposExecute() {}
+void TFMain::FormCreateHelp() {
+  if (!LMDStarter1) LMDStarter1 = new TLMDStarter(this);
+  if (!AboutDlg) AboutDlg = new TLMDAboutDlg(this);
+  // The help document lies beside the executable.
+  LMDStarter1->SetText(2, platform::DirectoryWithSeparator(platform::ExecutablePath()));
+}
+
+void TFMain::AideExecute() { LMDStarter1->Execute(); }
+
+void TFMain::ProposExecute() { AboutDlg->Execute(this); }

@@ -1,0 +1,94 @@
+#include "ui/framework/platform.h"
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QSysInfo>
+#include <QTextStream>
+#include <thread>
+
+namespace platform {
+namespace {
+
+Opener& CurrentOpener() {
+  static Opener opener;
+  return opener;
+}
+
+ReportBox& CurrentReportBox() {
+  static ReportBox box;
+  return box;
+}
+
+void Report(const QString& message) {
+  if (CurrentReportBox()) {
+    CurrentReportBox()(message);
+    return;
+  }
+  QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(), message);
+}
+
+}  // namespace
+
+void SetOpener(Opener opener) { CurrentOpener() = std::move(opener); }
+void SetReportBox(ReportBox box) { CurrentReportBox() = std::move(box); }
+
+int OpenDocument(const QUrl& url) {
+  const QString shown = url.isLocalFile() ? url.toLocalFile() : url.toString();
+  if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile())) {
+    Report(QStringLiteral("Impossible d'ouvrir « %1 » : le fichier est introuvable.").arg(shown));
+    return kFileNotFound;
+  }
+  const bool started = CurrentOpener() ? CurrentOpener()(url) : QDesktopServices::openUrl(url);
+  if (!started) {
+    Report(QStringLiteral("Impossible d'ouvrir « %1 » : aucun programme n'est associé à ce type de document "
+                          "(installez xdg-utils et une visionneuse).")
+               .arg(shown));
+    return kNoAssociation;
+  }
+  return kOpenOk;
+}
+
+QString ExecutablePath() {
+  const QString target = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
+  return target.isEmpty() ? QApplication::applicationFilePath() : target;
+}
+
+QString DirectoryWithSeparator(const QString& executablePath) {
+  const qsizetype slash = executablePath.lastIndexOf(QLatin1Char('/'));
+  QString dir = slash < 0 ? QString() : executablePath.left(slash + 1);
+  while (dir.endsWith(QLatin1String("//"))) dir.chop(1);
+  if (!dir.endsWith(QLatin1Char('/'))) dir += QLatin1Char('/');
+  return dir;
+}
+
+qint64 PhysicalMemoryBytes() {
+  const long pages = ::sysconf(_SC_PHYS_PAGES);
+  const long pageSize = ::sysconf(_SC_PAGESIZE);
+  return pages > 0 && pageSize > 0 ? static_cast<qint64>(pages) * pageSize : 0;
+}
+
+int ProcessorCount() {
+  const unsigned n = std::thread::hardware_concurrency();
+  return n == 0 ? 1 : static_cast<int>(n);
+}
+
+QString ProcessorName() {
+  QFile cpuinfo(QStringLiteral("/proc/cpuinfo"));
+  if (cpuinfo.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    QTextStream in(&cpuinfo);
+    for (QString line = in.readLine(); !line.isNull(); line = in.readLine()) {
+      if (line.startsWith(QLatin1String("model name")) || line.startsWith(QLatin1String("Model"))) {
+        const qsizetype colon = line.indexOf(QLatin1Char(':'));
+        if (colon >= 0) return line.mid(colon + 1).trimmed();
+      }
+    }
+  }
+  return QSysInfo::currentCpuArchitecture();
+}
+
+}  // namespace platform

@@ -1,0 +1,37 @@
+#pragma once
+// What the program needs of the desktop beyond Qt's widgets: opening a document
+// or link with the program the desktop has registered, the executable's place,
+// and a summary of the machine for the About box.
+#include <QString>
+#include <QUrl>
+#include <functional>
+
+namespace platform {
+
+// Results of an open request, after the shell's codes: above 32 is success.
+constexpr int kOpenOk = 33;
+constexpr int kFileNotFound = 2;
+constexpr int kNoAssociation = 31;
+
+// Asks the desktop to open `url` with its registered program and returns at once.
+// A local file that does not exist gives kFileNotFound, no launcher kNoAssociation.
+// On failure the report box says so, as the shell does where it reports for itself.
+int OpenDocument(const QUrl& url);
+
+// Replaces the opener and the report box, for tests. Null restores the real ones.
+using Opener = std::function<bool(const QUrl&)>;
+using ReportBox = std::function<void(const QString& message)>;
+void SetOpener(Opener opener);
+void SetReportBox(ReportBox box);
+
+// The running executable's real path (/proc/self/exe).
+QString ExecutablePath();
+// The directory of `executablePath`, ending in exactly one "/": "/usr/lib/quorlin/".
+QString DirectoryWithSeparator(const QString& executablePath);
+
+qint64 PhysicalMemoryBytes();
+int ProcessorCount();
+// The processor's model name, e.g. "Intel(R) Core(TM) i5-8250U CPU @ 1.60GHz".
+QString ProcessorName();
+
+}  // namespace platform

@@ -1,0 +1,29 @@
+#include "ui/framework/starter.h"
+
+#include <QUrl>
+
+#include "ui/framework/platform.h"
+
+TLMDStarter::TLMDStarter(QObject* owner) : QObject(owner) { setObjectName(QStringLiteral("LMDStarter1")); }
+
+void TLMDStarter::SetText(int index, const QString& value) {
+  QString* field = index == 0 ? &Command : index == 1 ? &Parameters : index == 2 ? &DefaultDir : nullptr;
+  if (field && *field != value) *field = value;
+}
+
+QString TLMDStarter::Text(int index) const {
+  return index == 0 ? Command : index == 1 ? Parameters : index == 2 ? DefaultDir : QString();
+}
+
+void TLMDStarter::Execute() {
+  // The desktop gives no process to keep: the request number stands for it and
+  // the previous one is simply dropped.
+  processHandle_ = 0;
+  const QString path = Command.startsWith(QLatin1Char('/')) ? Command : DefaultDir + Command;
+  const int result = platform::OpenDocument(QUrl::fromLocalFile(path));
+  ++requests_;
+  if (result > 32)
+    processHandle_ = requests_;
+  else
+    lastError_ = result;
+}
