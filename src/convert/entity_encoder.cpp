@@ -1,6 +1,9 @@
 #include "convert/entity_encoder.h"
 
+#include "convert/bulk_kernel.h"
+
 #include <array>
+#include <cstring>
 #include <string>
 
 namespace quorlin {
@@ -130,12 +133,40 @@ void EncodeChar(EntityMode mode, unsigned char c, OutputLine& line) {
     EncodeCharNumeric(c, line);
 }
 
+namespace detail {
+
+const EntityTables& TablesFor(EntityMode mode) {
+  static const auto build = [](EntityMode m) {
+    EntityTables t{};
+    for (int b = 0; b < 256; ++b) {
+      const auto c = static_cast<unsigned char>(b);
+      std::string_view text = EntityRow(m, c);
+      const char single = static_cast<char>(c);
+      if (text.empty()) text = c < 128 ? std::string_view(&single, 1) : kDecimal[c];
+      std::memcpy(t.text[b], text.data(), text.size());
+      t.length[b] = static_cast<std::uint8_t>(text.size());
+    }
+    const std::string_view ellipsis = m == EntityMode::Named ? kEllipsisNamed : kEllipsisNumeric;
+    std::memcpy(t.ellipsis, ellipsis.data(), ellipsis.size());
+    t.ellipsisLength = static_cast<std::uint8_t>(ellipsis.size());
+    return t;
+  };
+  static const EntityTables named = build(EntityMode::Named);
+  static const EntityTables numeric = build(EntityMode::Numeric);
+  return mode == EntityMode::Named ? named : numeric;
+}
+
+}  // namespace detail
+
 void EncodeLine(EntityMode mode, std::string_view source, std::string& out) {
-  // A run of three full stops starts inside this line, so the two dots that the
-  // ellipsis replaces are always this line's own, even when `out` holds more.
-  OutputLine line{std::move(out), 0};
-  for (char ch : source) EncodeChar(mode, static_cast<unsigned char>(ch), line);
-  out = std::move(line.text);
+  const detail::EntityTables& tables = detail::TablesFor(mode);
+  const std::size_t start = out.size();
+  out.resize(start + source.size() * 8 + 32);
+  char* d = out.data() + start;
+  int dots = 0;  // the run belongs to this line
+  detail::EncodeRun<false, false>(tables, source.data(), source.data() + source.size(), d, dots);
+  if (dots != 0) detail::WriteHeldDots(d, dots);
+  out.resize(static_cast<std::size_t>(d - out.data()));
 }
 
 }  // namespace quorlin
