@@ -1,0 +1,69 @@
+// The in-memory line list and the conversion pass over it.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "../common/line_list_contract.h"
+#include "convert/conversion_pass.h"
+#include "convert/line_list.h"
+
+namespace quorlin {
+namespace {
+
+TEST(MemoryLineList, KeepsTheLineListContract) {
+  MemoryLineList list;
+  for (const std::string& failure : testing::CheckLineListContract([&]() -> LineList& { return list; }))
+    ADD_FAILURE() << failure;
+}
+
+TEST(MemoryLineList, LoneCarriageReturnOrLineFeedIsNoBreak) {
+  MemoryLineList list("a\rb\nc");
+  EXPECT_EQ(list.Count(), 1);
+  EXPECT_EQ(list.Get(0), "a\rb\nc");
+}
+
+TEST(ConversionPass, Cases) {
+  struct Row {
+    const char* name;
+    std::string source;
+    EntityMode mode;
+    std::string output;
+    bool enabled;
+  };
+  const std::string longSource(5000, '\xe9');
+  std::string longOutput;
+  for (int i = 0; i < 5000; ++i) longOutput += "&eacute;";
+  const Row rows[] = {
+      {"empty source", "", EntityMode::Named, "", false},
+      {"one line, named", "\xe9", EntityMode::Named, "&eacute;\r\n", true},
+      {"one line, numeric", "\xe9", EntityMode::Numeric, "&#233;\r\n", true},
+      {"empty lines only", "\r\n\r\n\r\n", EntityMode::Named, "\r\n\r\n\r\n", true},
+      {"final break adds no line", "a\r\n", EntityMode::Named, "a\r\n", true},
+      {"run does not span lines", "ab..\r\n.cd", EntityMode::Named, "ab..\r\n.cd\r\n", true},
+      {"run does not span an empty line", "ab..\r\n\r\n.", EntityMode::Named, "ab..\r\n\r\n.\r\n", true},
+      {"run within a line", "ab.\r\n...cd", EntityMode::Numeric, "ab.\r\n&#133;cd\r\n", true},
+      {"5000-character line converted whole", longSource, EntityMode::Named, longOutput + "\r\n", true},
+  };
+  for (const Row& row : rows) {
+    MemoryLineList source(row.source);
+    MemoryLineList output("earlier");
+    EXPECT_EQ(ConvertLines(source, output, row.mode), row.enabled) << row.name;
+    EXPECT_EQ(output.Text(), row.output) << row.name;
+    // The same source converted again gives the same output.
+    ConvertLines(source, output, row.mode);
+    EXPECT_EQ(output.Text(), row.output) << row.name << " (second time)";
+  }
+}
+
+TEST(ConversionPass, RepeatedConversionOfTwoFullStopsIsStable) {
+  MemoryLineList source("..");
+  MemoryLineList output;
+  for (int i = 0; i < 4; ++i) {
+    ConvertLines(source, output, i % 2 ? EntityMode::Numeric : EntityMode::Named);
+    EXPECT_EQ(output.Text(), "..\r\n") << "conversion " << i;
+  }
+}
+
+}  // namespace
+}  // namespace quorlin

@@ -1,0 +1,144 @@
+// The streaming path (used by quorlin-cli) against the window's path:
+// load-normalise -> line list -> conversion pass -> whole text, on the same bytes,
+// whatever the sizes of the pieces the input arrives in.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "convert/conversion_pass.h"
+#include "convert/exceptions.h"
+#include "convert/line_list.h"
+#include "convert/stream_encoder.h"
+#include "convert/text_file.h"
+
+namespace quorlin {
+namespace {
+
+std::string WindowPath(const std::string& raw, EntityMode mode) {
+  MemoryLineList source(NormalizeLineBreaks(raw));
+  MemoryLineList output;
+  ConvertLines(source, output, mode);
+  return output.Text();
+}
+
+std::string Stream(const std::string& raw, EntityMode mode, std::size_t piece,
+                   StreamEncoder::Input input = StreamEncoder::Input::Cp1252) {
+  StreamEncoder encoder(mode, input);
+  std::string out;
+  std::vector<char> buffer(StreamEncoder::MaxOutput(piece));
+  for (std::size_t at = 0; at < raw.size(); at += piece) {
+    const std::size_t n = std::min(piece, raw.size() - at);
+    char* end = encoder.Feed(raw.data() + at, n, buffer.data());
+    out.append(buffer.data(), end);
+  }
+  char* end = encoder.Finish(buffer.data());
+  out.append(buffer.data(), end);
+  return out;
+}
+
+TEST(StreamEncoder, Cases) {
+  struct Row {
+    std::string raw;
+    std::string named;
+  };
+  const Row rows[] = {
+      {"", ""},
+      {"abc", "abc\r\n"},
+      {"abc\r\n", "abc\r\n"},
+      {"\r\n", "\r\n"},
+      {"a\n\rb", "a\r\n\r\nb\r\n"},
+      {"a\rb\nc\r\n", "a\r\nb\r\nc\r\n"},
+      {std::string("ab\0cd\n", 6), "ab\r\n"},
+      {std::string("\0ab", 3), ""},
+      {std::string("ab\r\0", 4), "ab\r\n"},
+      {"ab..\n.cd", "ab..\r\n.cd\r\n"},
+      {"..\r\n...", "..\r\n&hellip;\r\n"},
+      {"caf\xe9 <b>...", "caf&eacute; &lt;b&gt;&hellip;\r\n"},
+  };
+  for (const Row& row : rows) {
+    for (std::size_t piece : {1, 2, 3, 7, 64}) {
+      EXPECT_EQ(Stream(row.raw, EntityMode::Named, piece), row.named) << "piece " << piece;
+    }
+    EXPECT_EQ(WindowPath(row.raw, EntityMode::Named), row.named);
+  }
+}
+
+TEST(StreamEncoder, MatchesWindowPathOnRandomInput) {
+  std::mt19937 random(7);
+  const std::string mixes[] = {std::string("\r\n.\0", 4), std::string("ab \r\n.<\xe9\x85"), std::string(".\r\n..")};
+  for (int round = 0; round < 400; ++round) {
+    std::string raw;
+    const int length = static_cast<int>(random() % 2000);
+    for (int i = 0; i < length; ++i) {
+      if (round % 2 == 0) {
+        // Mostly any byte but zero, with a rare zero.
+        const unsigned v = random() % 4000 == 0 ? 0 : random() % 255 + 1;
+        raw.push_back(static_cast<char>(v));
+      } else {
+        const std::string& m = mixes[round % 3];
+        raw.push_back(m[random() % m.size()]);
+      }
+    }
+    const std::size_t piece = 1 + random() % 300;
+    for (EntityMode mode : {EntityMode::Named, EntityMode::Numeric})
+      ASSERT_EQ(Stream(raw, mode, piece), WindowPath(raw, mode)) << "round " << round << " piece " << piece;
+  }
+}
+
+TEST(StreamEncoder, Utf8Input) {
+  using In = StreamEncoder::Input;
+  struct Row {
+    std::string raw;
+    std::string named;
+    std::string numeric;
+  };
+  const Row rows[] = {
+      {"caf\xc3\xa9", "caf&eacute;\r\n", "caf&#233;\r\n"},
+      {"\xe2\x82\xac", "&euro;\r\n", "&#128;\r\n"},                  // U+20AC is byte 128
+      {"\xe2\x80\xa6", "&hellip;\r\n", "&#133;\r\n"},
+      {"\xe2\x86\x92", "&#8594;\r\n", "&#8594;\r\n"},                // not in Windows-1252
+      {"\xf0\x9f\x98\x80", "&#128512;\r\n", "&#128512;\r\n"},
+      {"\xef\xbb\xbf" "a", "a\r\n", "a\r\n"},                        // mark dropped
+      {"\xef\xbb\xbf", "", ""},
+      {"a\xef\xbb\xbf", "a&#65279;\r\n", "a&#65279;\r\n"},           // only at the start
+      {"..\xe2\x86\x92.", "..&#8594;.\r\n", "..&#8594;.\r\n"},
+      {"\xc5\xbd<", "&#142;&lt;\r\n", "&#142;&#60;\r\n"},            // Z caron: no name
+  };
+  for (const Row& row : rows) {
+    for (std::size_t piece : {1, 2, 5, 100}) {
+      EXPECT_EQ(Stream(row.raw, EntityMode::Named, piece, In::Utf8), row.named) << row.raw << " piece " << piece;
+      EXPECT_EQ(Stream(row.raw, EntityMode::Numeric, piece, In::Utf8), row.numeric) << row.raw;
+    }
+  }
+}
+
+TEST(StreamEncoder, InvalidUtf8NamesLineAndColumn) {
+  struct Row {
+    std::string raw;
+    const char* message;
+  };
+  const Row rows[] = {
+      {"\xff", "ligne 1, colonne 1"},
+      {"ab\r\ncd\xc3", "ligne 2, colonne 3"},         // cut short at the end
+      {"\xc3\xa9\xc3\xa9\x80", "ligne 1, colonne 3"}, // stray continuation byte
+      {"a\n\xc0\xaf", "ligne 2, colonne 1"},           // overlong
+      {"\xed\xa0\x80", "ligne 1, colonne 1"},          // surrogate
+      {"\xf4\x90\x80\x80", "ligne 1, colonne 1"},      // above U+10FFFF
+      {std::string("\xe2\x82\0", 3), "ligne 1, colonne 1"},
+  };
+  for (const Row& row : rows) {
+    for (std::size_t piece : {1, 3, 100}) {
+      try {
+        Stream(row.raw, EntityMode::Named, piece, StreamEncoder::Input::Utf8);
+        ADD_FAILURE() << "no error for piece " << piece;
+      } catch (const EConvertError& e) {
+        EXPECT_NE(e.Message().find(row.message), std::string::npos) << e.Message() << " / " << row.message;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quorlin
