@@ -8,9 +8,11 @@ target_include_directories(quorlin_framework PRIVATE ${PROJECT_BINARY_DIR}/gener
 # from fp-utils) and committed, so an ordinary build only copies it.
 set(QUORLIN_HELP ${PROJECT_SOURCE_DIR}/resources/help/Quorlin.chm)
 if(EXISTS ${QUORLIN_HELP})
-  add_custom_command(TARGET quorlin POST_BUILD
+  # A target of its own: POST_BUILD steps can only be added where quorlin is defined.
+  add_custom_target(quorlin_help ALL
     COMMAND ${CMAKE_COMMAND} -E copy_if_different ${QUORLIN_HELP} $<TARGET_FILE_DIR:quorlin>/Quorlin.chm
     VERBATIM)
+  add_dependencies(quorlin_help quorlin)
 endif()
 
 # Install: the window program and its help together in a private directory,

@@ -1,0 +1,42 @@
+#include "ui/framework/application.h"
+
+#include <QMessageBox>
+#include <typeinfo>
+
+#include "convert/exceptions.h"
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  ShowBox = [](const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok);
+    box.exec();
+  };
+}
+
+QString TApplication::MessageText(const QString& message) {
+  if (message.isEmpty() || message.endsWith(u'.')) return message;
+  return message + u'.';
+}
+
+QString TApplication::ForeignText(const std::exception& error) {
+  return QStringLiteral("Exception %1 in module %2 at %3.\n%4%5")
+      .arg(QString::fromLatin1(typeid(error).name()), QStringLiteral("quorlin"),
+           QStringLiteral("0x0"), QString::fromLocal8Bit(error.what()), QString());
+}
+
+void TApplication::HandleException(const std::exception& error) {
+  if (dynamic_cast<const quorlin::EAbort*>(&error)) return;
+  if (auto* e = dynamic_cast<const quorlin::Exception*>(&error)) {
+    ShowBox(Title, MessageText(QString::fromLocal8Bit(e->Message())));
+  } else {
+    ShowBox(QStringLiteral("Application Error"), ForeignText(error));
+  }
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& error) {
+    HandleException(error);
+  }
+  return false;
+}

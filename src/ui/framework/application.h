@@ -1,0 +1,26 @@
+#pragma once
+// The application object: a failure escaping any event handler ends in an
+// error box instead of ending the program.
+#include <QApplication>
+#include <QString>
+#include <exception>
+#include <functional>
+
+class TApplication : public QApplication {
+  Q_OBJECT
+
+ public:
+  TApplication(int& argc, char** argv);
+  bool notify(QObject* receiver, QEvent* event) override;
+
+  // Shows the box for a failure; EAbort shows nothing.
+  void HandleException(const std::exception& error);
+  // The box text for a program failure: a full stop is added unless the
+  // message already ends with one.
+  static QString MessageText(const QString& message);
+  static QString ForeignText(const std::exception& error);
+
+  // Shows a box (caption, text, critical icon). Tests replace it.
+  std::function<void(const QString& caption, const QString& text)> ShowBox;
+  QString Title = QStringLiteral("Quorlin");
+};

@@ -1,0 +1,58 @@
+#pragma once
+// A text pane: a plain-text editor whose document is the line list itself.
+// Blocks are lines; CR LF joins them in Text(). Text crosses the interface as
+// Windows-1252 bytes.
+#include <QPlainTextEdit>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "convert/line_list.h"
+
+class QTextCursor;
+
+class TMemo : public QPlainTextEdit, public quorlin::LineList {
+  Q_OBJECT
+
+ public:
+  explicit TMemo(QWidget* parent = nullptr);
+  ~TMemo() override;
+
+  int Count() const override;
+  void GetInto(int index, std::string& out) const override;
+  int Add(std::string_view line) override;
+  std::string Text() const override;
+  void SetText(std::string_view text) override;
+  void Clear() override;
+  bool IsEmpty() const override;
+  void BeginUpdate() override;
+  void EndUpdate() override;
+
+  int SelLength() const;
+  void SetFontSize(int points);
+
+  // Called once per paste or typed text that held characters Windows-1252
+  // cannot store; they were replaced by '?'. The argument is the message.
+  std::function<void(const QString&)> OnLostCharacters;
+
+  // Windows-1252 bytes <-> text, '?' for what the code page cannot hold.
+  static QString Decode(std::string_view bytes);
+  static std::string Encode(const QString& text, int* replaced = nullptr);
+  // Text as the pane stores it: CR LF, lone CR and lone LF become one break,
+  // unstorable characters become '?'.
+  static QString Sanitize(const QString& text, int* replaced);
+
+ protected:
+  void insertFromMimeData(const QMimeData* source) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+
+ private:
+  void ShowSelection(bool visible);
+  void Report(int replaced);
+  std::unique_ptr<QTextCursor> batch_;
+  int updateDepth_ = 0;
+};

@@ -1,0 +1,30 @@
+#pragma once
+// The bar between the two panes. Dragging shows a line; the new width of the
+// left control applies on release, Escape cancels. A width of 30 pixels or
+// less closes the left control.
+#include <QWidget>
+
+class TSplitter : public QWidget {
+  Q_OBJECT
+
+ public:
+  TSplitter(QWidget* left, QWidget* parent = nullptr);
+  static constexpr int MinSize = 30;
+  // The left width a drag ending at x (in parent coordinates) gives; 0 closes.
+  int WidthFor(int x) const;
+
+ signals:
+  void Moved(int leftWidth);
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QWidget* left_;
+  bool dragging_ = false;
+  int lineX_ = 0;
+};
