@@ -16,6 +16,7 @@
 
 #include "convert/conversion_pass.h"
 #include "ui/framework/application.h"
+#include "ui/framework/fontsizecombobox.h"
 #include "ui/framework/memo.h"
 #include "ui/framework/menu_accelerators.h"
 #include "ui/framework/splitter.h"
@@ -48,7 +49,9 @@ QToolButton* AddButton(QToolBar* bar, const char* name, QAction* action, const Q
   button->setAutoRaise(true);
   button->setFixedSize(27, height);
   button->setIconSize(QSize(20, 20));
+  // The hint is the button's own: keep it when the action's text changes.
   button->setToolTip(hint);
+  QObject::connect(action, &QAction::changed, button, [button, hint] { button->setToolTip(hint); });
   bar->addWidget(button);
   return button;
 }
@@ -151,10 +154,9 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent) {
   AddSeparator(ToolBar1, "ToolButton9", 8);
   AddButton(ToolBar1, "ToolButton13", Save, QStringLiteral("Enregistrer le texte transposé"), 26);
   AddSeparator(ToolBar1, "ToolButton12", 8);
-  // The font-size drop-down takes this slot once its class is in the tree.
-  auto* sizeSlot = new QComboBox(ToolBar1);
+  auto* sizeSlot = new TLMDFontSizeComboBox(ToolBar1);
+  LMDFontSizeComboBox1 = sizeSlot;
   sizeSlot->setObjectName(QStringLiteral("LMDFontSizeComboBox1"));
-  sizeSlot->setEditable(true);
   sizeSlot->setFixedSize(51, 21);
   sizeSlot->setToolTip(QStringLiteral("Taille de la police"));
   ToolBar1->addWidget(sizeSlot);

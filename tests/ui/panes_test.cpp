@@ -1,0 +1,107 @@
+// The text panes: line model on the document, code page at the edges, paste rules.
+#include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
+#include <QtTest>
+
+#include "common/line_list_contract.h"
+#include "ui/framework/memo.h"
+
+class PanesTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void keepsTheLineListRules() {
+    TMemo memo;
+    const auto failures = quorlin::testing::CheckLineListContract([&]() -> quorlin::LineList& { return memo; });
+    for (const std::string& f : failures) qWarning("%s", f.c_str());
+    QCOMPARE(failures.size(), std::size_t{0});
+  }
+
+  void batchedAddsGiveTheSameTextAsSingleAdds() {
+    TMemo single, batched;
+    batched.BeginUpdate();
+    for (int i = 0; i < 500; ++i) {
+      const std::string line = "ligne \xe9 " + std::to_string(i);
+      single.Add(line);
+      batched.Add(line);
+    }
+    batched.EndUpdate();
+    QCOMPARE(batched.Text(), single.Text());
+    QCOMPARE(batched.Count(), 500);
+    QCOMPARE(batched.Get(499), std::string("ligne \xe9 499"));
+  }
+
+  void everyByteSurvivesTheRoundTrip() {
+    std::string all;
+    for (int b = 1; b < 256; ++b)
+      if (b != '\r' && b != '\n') all.push_back(static_cast<char>(b));
+    TMemo memo;
+    memo.SetText(all);
+    QCOMPARE(memo.Text(), all);
+    QCOMPARE(memo.Count(), 1);
+  }
+
+  void pasteReplacesUnstorableCharactersAndUnifiesBreaks_data() {
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("lost");
+    QTest::newRow("latin and euro") << QStringLiteral("été €") << QByteArray("\xe9t\xe9 \x80") << 0;
+    QTest::newRow("arrow and emoji") << QStringLiteral("a→b\U0001F600") << QByteArray("a?b?") << 2;
+    QTest::newRow("lone LF") << QStringLiteral("a\nb") << QByteArray("a\r\nb") << 0;
+    QTest::newRow("lone CR") << QStringLiteral("a\rb") << QByteArray("a\r\nb") << 0;
+    QTest::newRow("CR LF once") << QStringLiteral("a\r\nb") << QByteArray("a\r\nb") << 0;
+    QTest::newRow("LF CR twice") << QStringLiteral("a\n\rb") << QByteArray("a\r\n\r\nb") << 0;
+  }
+  void pasteReplacesUnstorableCharactersAndUnifiesBreaks() {
+    QFETCH(QString, pasted);
+    QFETCH(QByteArray, text);
+    QFETCH(int, lost);
+    TMemo memo;
+    QStringList messages;
+    memo.OnLostCharacters = [&](const QString& m) { messages << m; };
+    QApplication::clipboard()->setText(pasted);
+    memo.paste();
+    QCOMPARE(QByteArray::fromStdString(memo.Text()), text);
+    QCOMPARE(messages.size(), lost > 0 ? 1 : 0);
+    if (lost > 0) QVERIFY(messages[0].startsWith(QString::number(lost) + u' '));
+  }
+
+  void typedUnstorableCharacterBecomesQuestionMark() {
+    TMemo memo;
+    int reports = 0;
+    memo.OnLostCharacters = [&](const QString&) { ++reports; };
+    QTest::keyClicks(&memo, QStringLiteral("a"));
+    QKeyEvent arrow(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("→"));
+    QApplication::sendEvent(&memo, &arrow);
+    QCOMPARE(memo.Text(), std::string("a?"));
+    QCOMPARE(reports, 1);
+  }
+
+  void readOnlyPaneIgnoresPaste() {
+    TMemo memo;
+    memo.setReadOnly(true);
+    memo.SetText("x");
+    QApplication::clipboard()->setText(QStringLiteral("y"));
+    memo.paste();
+    QCOMPARE(memo.Text(), std::string("x"));
+  }
+
+  void selectionLengthCountsBreaksAsTwo() {
+    TMemo memo;
+    memo.SetText("ab\r\ncd");
+    memo.selectAll();
+    QCOMPARE(memo.SelLength(), 6);
+  }
+
+  void fontSizeKeepsTheFamily() {
+    TMemo memo;
+    const QString family = memo.font().family();
+    memo.SetFontSize(14);
+    QCOMPARE(memo.font().pointSize(), 14);
+    QCOMPARE(memo.font().family(), family);
+  }
+};
+
+QTEST_MAIN(PanesTest)
+#include "panes_test.moc"

@@ -1,0 +1,226 @@
+// The main window: layout, actions shared by menu and toolbar, accelerators, conversion.
+#include <QAction>
+#include <QCheckBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QToolButton>
+#include <QtTest>
+
+#include "ui/framework/memo.h"
+#include "ui/framework/menu_accelerators.h"
+#include "ui/framework/splitter.h"
+#include "ui/tfmain.h"
+
+namespace {
+
+QAction* MenuItem(TFMain& w, const QString& menu, const QString& caption) {
+  for (QAction* top : w.menuBar()->actions()) {
+    if (QString(top->text()).remove(u'&') != menu) continue;
+    for (QAction* a : top->menu()->actions())
+      if (QString(a->text()).remove(u'&') == caption) return a;
+  }
+  return nullptr;
+}
+
+const char kSample[] = "L'\xe9t\xe9 \"chaud\" & <doux>...\r\n\x80 \xff\r\n\r\nfin";
+
+}  // namespace
+
+class WindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void layoutMatchesTheStoredForm() {
+    TFMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QCOMPARE(w.objectName(), QStringLiteral("FMain"));
+    QCOMPARE(w.windowTitle(), QStringLiteral("Quorlin"));
+    QCOMPARE(w.centralWidget()->size(), QSize(688, 422));
+    QCOMPARE(w.Panel1->width(), 313);
+    QCOMPARE(w.Splitter1->geometry().left(), 313);
+    QCOMPARE(w.Splitter1->width(), 3);
+    QCOMPARE(w.Panel2->geometry().left(), 316);
+    QCOMPARE(w.Panel2->width(), 372);
+    QCOMPARE(w.ToolBar1->height(), 29);
+    QCOMPARE(w.ToolBar2->height(), 29);
+    QCOMPARE(w.MemoText->height(), 393);
+    QVERIFY(w.MemoCode->isReadOnly());
+    QVERIFY(!w.MemoText->isReadOnly());
+    QCOMPARE(w.CheckNum->text(), QStringLiteral("Codage numérique"));
+    QVERIFY(!w.CheckNum->isChecked());
+  }
+
+  void toolbarButtonsRunTheActionsWithTheirHints_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("hint");
+    QTest::addColumn<int>("left");
+    QTest::newRow("open") << "ToolButton5" << "Open" << "Ouvrir un fichier" << 8;
+    QTest::newRow("reset") << "ToolButton6" << "Reset" << "Nouveau projet" << 35;
+    QTest::newRow("paste") << "ToolButton8" << "Coller" << "Coller depuis presse papier" << 70;
+    QTest::newRow("exit") << "ToolButton11" << "Exit" << "Fermer Quorlin" << 105;
+    QTest::newRow("coder") << "ToolButton1" << "Coder" << "Tranposer le texte" << 8;
+    QTest::newRow("copy") << "ToolButton3" << "Copier" << "Copier le texte transposé" << 35;
+    QTest::newRow("save") << "ToolButton13" << "Save" << "Enregistrer le texte transposé" << 70;
+  }
+  void toolbarButtonsRunTheActionsWithTheirHints() {
+    QFETCH(QString, button);
+    QFETCH(QString, action);
+    QFETCH(QString, hint);
+    QFETCH(int, left);
+    TFMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    auto* b = w.findChild<QToolButton*>(button);
+    QVERIFY(b);
+    QCOMPARE(b->defaultAction()->objectName(), action);
+    QCOMPARE(b->toolTip(), hint);
+    QCOMPARE(b->width(), 27);
+    QCOMPARE(b->x(), left);
+    QVERIFY(!b->icon().isNull());
+  }
+
+  void menusShowCaptionsShortcutsAndShareEnabledState() {
+    TFMain w;
+    struct Row { const char* menu; const char* caption; QAction* action; const char* key; };
+    const Row rows[] = {
+        {"Fichier", "Ouvrir", w.Open, ""},       {"Fichier", "Enregistrer", w.Save, ""},
+        {"Fichier", "Quitter", w.Exit, ""},      {"Edition", "Sélectionner tout", w.SelectAll, "Ctrl+A"},
+        {"Edition", "Nouveau", w.Reset, ""},     {"Edition", "Copier", w.Copier, "Ctrl+C"},
+        {"Edition", "Coller", w.Coller, "Ctrl+V"}, {"Action", "Coder", w.Coder, "Ctrl+D"},
+        {"Aide", "Rubriques d'aide", w.Aide, ""}, {"Aide", "A propos...", w.Propos, ""},
+    };
+    for (const Row& r : rows) {
+      QAction* item = MenuItem(w, QString::fromUtf8(r.menu), QString::fromUtf8(r.caption));
+      QVERIFY2(item, r.caption);
+      QCOMPARE(item->shortcut().toString(QKeySequence::PortableText), QString::fromLatin1(r.key));
+      r.action->setEnabled(false);
+      QVERIFY2(!item->isEnabled(), r.caption);
+      r.action->setEnabled(true);
+      QVERIFY2(item->isEnabled(), r.caption);
+    }
+  }
+
+  void acceleratorsAreDistinctWithinEachMenu() {
+    QCOMPARE(accelerators::Assign({QStringLiteral("Fichier"), QStringLiteral("Edition"), QStringLiteral("Action"),
+                                   QStringLiteral("Aide")}),
+             QStringList({QStringLiteral("&Fichier"), QStringLiteral("&Edition"), QStringLiteral("&Action"),
+                          QStringLiteral("A&ide")}));
+    QCOMPARE(accelerators::Assign({QStringLiteral("Coller"), QStringLiteral("Copier"), QStringLiteral("CO")}),
+             QStringList({QStringLiteral("&Coller"), QStringLiteral("C&opier"), QStringLiteral("CO")}));
+    QCOMPARE(accelerators::Assign({QStringLiteral("é 2"), QStringLiteral("A propos...")}),
+             QStringList({QStringLiteral("é &2"), QStringLiteral("&A propos...")}));
+    TFMain w;
+    for (QAction* top : w.menuBar()->actions()) {
+      QSet<QChar> seen;
+      for (QAction* a : top->menu()->actions()) {
+        const qsizetype at = a->text().indexOf(u'&');
+        QVERIFY2(at >= 0, qPrintable(a->text()));
+        const QChar key = a->text().at(at + 1).toUpper();
+        QVERIFY2(!seen.contains(key), qPrintable(a->text()));
+        seen.insert(key);
+      }
+    }
+  }
+
+  void coderByKeyButtonAndMenuMatchesTheCommandLine_data() {
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<bool>("numeric");
+    for (const char* way : {"key", "button", "menu"}) {
+      QTest::newRow((QByteArray(way) + " named").constData()) << QString::fromLatin1(way) << false;
+      QTest::newRow((QByteArray(way) + " numeric").constData()) << QString::fromLatin1(way) << true;
+    }
+  }
+  void coderByKeyButtonAndMenuMatchesTheCommandLine() {
+    QFETCH(QString, way);
+    QFETCH(bool, numeric);
+    const QByteArray cli = qgetenv("QUORLIN_CLI");
+    if (cli.isEmpty()) QSKIP("QUORLIN_CLI not set");
+    QTemporaryDir dir;
+    QFile in(dir.filePath(QStringLiteral("in.txt")));
+    QVERIFY(in.open(QIODevice::WriteOnly));
+    in.write(kSample, sizeof kSample - 1);
+    in.close();
+    QProcess p;
+    QStringList args;
+    if (numeric) args << QStringLiteral("--numeric");
+    args << in.fileName();
+    p.start(QString::fromLocal8Bit(cli), args);
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitCode(), 0);
+    const QByteArray expected = p.readAllStandardOutput();
+
+    TFMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.MemoText->SetText(std::string(kSample, sizeof kSample - 1));
+    w.CheckNum->setChecked(numeric);
+    w.Save->setEnabled(false);
+    w.SelectAll->setEnabled(false);
+    w.MemoText->setFocus();
+    if (way == u"key") {
+      QTest::keyClick(w.MemoText, Qt::Key_D, Qt::ControlModifier);
+    } else if (way == u"button") {
+      QTest::mouseClick(w.findChild<QToolButton*>(QStringLiteral("ToolButton1")), Qt::LeftButton);
+    } else {
+      MenuItem(w, QStringLiteral("Action"), QStringLiteral("Coder"))->trigger();
+    }
+    QCOMPARE(QByteArray::fromStdString(w.MemoCode->Text()), expected);
+    QVERIFY(w.Save->isEnabled());
+    QVERIFY(w.SelectAll->isEnabled());
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+  }
+
+  void codingAnEmptySourceDisablesSaveAndSelectAll() {
+    TFMain w;
+    w.MemoCode->SetText("ancien");
+    w.CoderExecute();
+    QCOMPARE(w.MemoCode->Text(), std::string());
+    QVERIFY(!w.Save->isEnabled());
+    QVERIFY(!w.SelectAll->isEnabled());
+  }
+
+  void splitterBounds_data() {
+    QTest::addColumn<int>("x");
+    QTest::addColumn<int>("width");
+    QTest::newRow("inside") << 200 << 200;
+    QTest::newRow("just above the bound") << 31 << 31;
+    QTest::newRow("at the bound closes") << 30 << 0;
+    QTest::newRow("left of the window closes") << -10 << 0;
+    QTest::newRow("keeps 30 for the right") << 1000 << 688 - 3 - 30;
+  }
+  void splitterBounds() {
+    QFETCH(int, x);
+    QFETCH(int, width);
+    TFMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QCOMPARE(w.Splitter1->WidthFor(x), width);
+  }
+
+  void splitterDragAppliesOnReleaseAndEscapeCancels() {
+    TFMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTest::mousePress(w.Splitter1, Qt::LeftButton, {}, QPoint(1, 100));
+    QTest::mouseMove(w.Splitter1, QPoint(-100, 100));
+    QCOMPARE(w.Panel1->width(), 313);
+    QTest::mouseRelease(w.Splitter1, Qt::LeftButton, {}, QPoint(-100, 100));
+    QTRY_COMPARE(w.Panel1->width(), 213);
+    w.resize(900, w.height());
+    QTRY_COMPARE(w.Panel1->width(), 213);
+
+    QTest::mousePress(w.Splitter1, Qt::LeftButton, {}, QPoint(1, 100));
+    QTest::mouseMove(w.Splitter1, QPoint(100, 100));
+    QTest::keyClick(w.Splitter1, Qt::Key_Escape);
+    QTest::mouseRelease(w.Splitter1, Qt::LeftButton, {}, QPoint(100, 100));
+    QCOMPARE(w.Panel1->width(), 213);
+  }
+};
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"
