@@ -117,7 +117,17 @@ class HelpAboutTest : public QObject {
     QCOMPARE(QColor(picture.pixel(30, 30)), QColor(Qt::white));   // the icon itself
   }
 
+  void captionFollowsTheApplicationTitle() {
+    const QString saved = QGuiApplication::applicationDisplayName();
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Essai & co"));
+    TLMDAboutDlg about;
+    std::unique_ptr<QDialog> box(about.Build(nullptr));
+    QCOMPARE(box->windowTitle(), QStringLiteral("Info Essai & co..."));
+    QGuiApplication::setApplicationDisplayName(saved);
+  }
+
   void aboutBoxTextsAndLayout() {
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Quorlin"));  // as the program sets it
     TLMDAboutDlg about;
     std::unique_ptr<QDialog> box(about.Build(nullptr));
     QCOMPARE(box->windowTitle(), QStringLiteral("Info Quorlin..."));

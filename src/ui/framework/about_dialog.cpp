@@ -74,9 +74,10 @@ QPixmap AboutPicture(const QPixmap& icon) {
   painter.fillRect(QRect(6, h - 6, w - 6, 6), grey);  // shadow under
   painter.fillRect(QRect(w - 6, 6, 6, h - 6), grey);  // shadow at the right
   painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  // Icon in pixels 1 .. w-7, frame on 0 and w-6 (right and bottom ends excluded, as GDI counts them).
   painter.drawPixmap(QRect(QPoint(1, 1), QPoint(w - 6 - 1, h - 6 - 1)), icon);
-  painter.setPen(Qt::black);
-  painter.drawRect(QRect(QPoint(0, 0), QPoint(w - 5 - 1, h - 5 - 1)));
+  painter.setPen(QPen(Qt::black, 1));
+  painter.drawRect(QRect(0, 0, w - 6, h - 6));  // a 1-pixel outline spans x .. x + width
   return picture;
 }
 
