@@ -82,16 +82,23 @@ inline unsigned SpecialMask(__m128i v) {
 }
 #endif
 
-// Encodes from p towards end and returns where it stopped: at end, or (with
-// kStopAtBreak) at a CR, LF or NUL, or (with kStopAtHigh) at a byte >= 128.
-// Held full stops stay in `dots` for the caller.
-template <bool kStopAtBreak, bool kStopAtHigh>
+// How a run treats CR, LF and NUL, and bytes of 128 and above.
+enum class RunMode {
+  kLine,    // inside one line: CR, LF and NUL are copied like other plain bytes
+  kStream,  // raw file bytes: CR, LF and CR LF end a line (written as CR LF), NUL stops
+  kUtf8,    // UTF-8 file bytes: stops at CR, LF, NUL and at every byte >= 128
+};
+
+// Encodes from p towards end and returns where it stopped (end, or a stop byte
+// of the mode). Held full stops stay in `dots` for the caller. In kStream mode a
+// CR that is the last byte of the piece is written as a whole break; the caller
+// skips a LF that starts the next piece.
+template <RunMode kMode>
 inline const char* EncodeRun(const EntityTables& t, const char* p, const char* const end, char*& d, int& dots) {
   while (p < end) {
     if (dots != 0 && *p != '.') WriteHeldDots(d, dots);
-    // Plain run.
+    // A run of plain bytes, sixteen at a time.
 #if defined(__SSE2__)
-    bool found = false;
     while (end - p >= 16) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(d), v);
@@ -100,34 +107,46 @@ inline const char* EncodeRun(const EntityTables& t, const char* p, const char* c
         const unsigned n = static_cast<unsigned>(__builtin_ctz(mask));
         p += n;
         d += n;
-        found = true;
         break;
       }
       p += 16;
       d += 16;
     }
-    if (!found)
 #endif
-      while (p < end && kByteClass[static_cast<unsigned char>(*p)] == kPlain) *d++ = *p++;
-    // Special bytes, one after the other, until a plain one.
+    // Then byte by byte through the table, until eight plain bytes in a row
+    // make the block scan worth it again.
+    int plainRow = 0;
     while (p < end) {
       const auto c = static_cast<unsigned char>(*p);
       const std::uint8_t cls = kByteClass[c];
-      if (cls == kPlain) break;
       if (cls == kDot) {
         if (++dots == 3) {
           std::memcpy(d, t.ellipsis, 8);
           d += t.ellipsisLength;
           dots = 0;
         }
+        plainRow = 0;
         ++p;
         continue;
       }
-      if constexpr (kStopAtBreak) {
-        if (cls == kBreak) return p;
-      }
-      if constexpr (kStopAtHigh) {
-        if (cls == kHigh) return p;
+      if (cls == kPlain) {
+        if (++plainRow > 1) break;
+      } else {
+        plainRow = 0;
+        if constexpr (kMode == RunMode::kStream) {
+          if (cls == kBreak) {
+            if (c == 0) return p;
+            if (dots != 0) WriteHeldDots(d, dots);
+            d[0] = '\r';
+            d[1] = '\n';
+            d += 2;
+            p += (c == '\r' && p + 1 < end && p[1] == '\n') ? 2 : 1;
+            continue;
+          }
+        }
+        if constexpr (kMode == RunMode::kUtf8) {
+          if (cls == kBreak || cls == kHigh) return p;
+        }
       }
       if (dots != 0) WriteHeldDots(d, dots);
       WriteSlot(t, c, d);

@@ -164,7 +164,7 @@ void EncodeLine(EntityMode mode, std::string_view source, std::string& out) {
   out.resize(start + source.size() * 8 + 32);
   char* d = out.data() + start;
   int dots = 0;  // the run belongs to this line
-  detail::EncodeRun<false, false>(tables, source.data(), source.data() + source.size(), d, dots);
+  detail::EncodeRun<detail::RunMode::kLine>(tables, source.data(), source.data() + source.size(), d, dots);
   if (dots != 0) detail::WriteHeldDots(d, dots);
   out.resize(static_cast<std::size_t>(d - out.data()));
 }

@@ -85,6 +85,21 @@ char* StreamEncoder::Feed(const char* src, std::size_t n, char* d) {
   const char* p = src;
   const char* const end = src + n;
 
+  if (!utf8_) {
+    // Raw bytes: breaks are handled inside the run; only a CR LF cut between two
+    // pieces and the line state at the end of the piece are left to do here.
+    if (pendingCR_ && *p == '\n') ++p;
+    pendingCR_ = false;
+    const char* q = detail::EncodeRun<detail::RunMode::kStream>(tables, p, end, d, dots_);
+    if (q != p) {
+      const char last = q[-1];
+      lineOpen_ = last != '\r' && last != '\n';
+      pendingCR_ = last == '\r';
+    }
+    if (q != end) ended_ = true;  // a zero byte
+    return d;
+  }
+
   if (partialLength_ != 0) {  // a UTF-8 sequence cut by the previous piece
     unsigned char buffer[4];
     std::memcpy(buffer, partial_, partialLength_);
@@ -103,8 +118,7 @@ char* StreamEncoder::Feed(const char* src, std::size_t n, char* d) {
   }
 
   while (p < end) {
-    const char* q = utf8_ ? detail::EncodeRun<true, true>(tables, p, end, d, dots_)
-                          : detail::EncodeRun<true, false>(tables, p, end, d, dots_);
+    const char* q = detail::EncodeRun<detail::RunMode::kUtf8>(tables, p, end, d, dots_);
     if (q != p) {
       pendingCR_ = false;
       lineOpen_ = true;
@@ -114,7 +128,7 @@ char* StreamEncoder::Feed(const char* src, std::size_t n, char* d) {
       if (p == end) break;
     }
     const auto c = static_cast<unsigned char>(*p);
-    if (c >= 0x80) {  // UTF-8 input only: the raw reader stops at breaks alone
+    if (c >= 0x80) {
       char32_t cp = 0;
       const std::size_t length = DecodeSequence(reinterpret_cast<const unsigned char*>(p),
                                                 static_cast<std::size_t>(end - p), cp);
