@@ -1,0 +1,76 @@
+// Engine throughput (MB/s of source) on the benchmark corpora, named and numeric:
+// EncodeLine over every line, the whole pass over a line list, and the stream
+// encoder that quorlin-cli runs. Corpus directory: $QUORLIN_CORPUS, default ./corpus.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "convert/conversion_pass.h"
+#include "convert/line_list.h"
+#include "convert/stream_encoder.h"
+#include "convert/text_file.h"
+
+namespace {
+
+using quorlin::EntityMode;
+
+std::string CorpusFile(const std::string& name) {
+  const char* dir = std::getenv("QUORLIN_CORPUS");
+  std::ifstream in(std::string(dir ? dir : "corpus") + "/" + name, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void Encode(benchmark::State& state, const std::string& name, EntityMode mode, int kind) {
+  const std::string raw = CorpusFile(name);
+  if (raw.empty()) {
+    state.SkipWithError(("corpus file missing: " + name).c_str());
+    return;
+  }
+  const quorlin::MemoryLineList source(quorlin::NormalizeLineBreaks(raw));
+  std::vector<std::string> lines;
+  for (int i = 0; i < source.Count(); ++i) lines.push_back(source.Get(i));
+  std::vector<char> buffer(quorlin::StreamEncoder::MaxOutput(1 << 16));
+  std::string out;
+  for (auto _ : state) {
+    if (kind == 0) {
+      for (const std::string& line : lines) {
+        out.clear();
+        quorlin::EncodeLine(mode, line, out);
+        benchmark::DoNotOptimize(out.data());
+      }
+    } else if (kind == 1) {
+      quorlin::MemoryLineList output;
+      quorlin::ConvertLines(source, output, mode);
+      benchmark::DoNotOptimize(output.IsEmpty());
+    } else {
+      quorlin::StreamEncoder encoder(mode);
+      for (std::size_t at = 0; at < raw.size(); at += 1 << 16) {
+        const std::size_t n = std::min<std::size_t>(1 << 16, raw.size() - at);
+        benchmark::DoNotOptimize(encoder.Feed(raw.data() + at, n, buffer.data()));
+      }
+      benchmark::DoNotOptimize(encoder.Finish(buffer.data()));
+    }
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(raw.size()));
+}
+
+const int registered = [] {
+  for (const char* file : {"fr.txt", "high.txt", "ascii.txt", "dots.txt"})
+    for (EntityMode mode : {EntityMode::Named, EntityMode::Numeric})
+      for (int kind : {0, 1, 2}) {
+        const char* kinds[] = {"EncodeLine", "ConvertLines", "StreamEncoder"};
+        const std::string name = std::string(kinds[kind]) + "/" + file +
+                                 (mode == EntityMode::Named ? "/named" : "/numeric");
+        benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State& s) { Encode(s, file, mode, kind); })
+            ->Unit(benchmark::kMillisecond);
+      }
+  return 0;
+}();
+
+}  // namespace
+
+BENCHMARK_MAIN();
