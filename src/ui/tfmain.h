@@ -9,6 +9,8 @@
 #include <QMainWindow>
 #include <QString>
 
+#include <functional>
+
 class QAction;
 class QCheckBox;
 class QMenu;
@@ -75,9 +77,18 @@ class TFMain : public QMainWindow {
   void ConvertNamed();
   void ConvertNumeric();
 
+  // The file choices of Open and Save and the replace question; tests set
+  // these to drive the commands without a modal dialog. Empty: the dialogs.
+  std::function<QString()> ChooseOpenFile;   // empty string: cancelled
+  std::function<QString()> ChooseSaveFile;   // empty string: cancelled
+  std::function<bool(const QString&)> ConfirmReplace;
+
  private:
   void FormCreateHelp();      // tfmain_help.cpp: the help launcher's directory
   void FormCreateFontSize();  // tfmain_commands.cpp: the drop-down takes the panes' size
+  bool AskReplace(const QString& name);  // "Oui"/"Non" before replacing a file
+  QString lastOpen_;  // the full names the dialogs returned last
+  QString lastSave_;
 };
 
 // The one main window, reachable while it is being built; null before and after a failed build.

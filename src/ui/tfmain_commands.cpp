@@ -1,15 +1,165 @@
 // Commands of the main window: open, save, exit, select all, reset, copy, paste, font size.
-// Placeholder bodies until the commands land.
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "convert/line_list.h"
+#include "convert/text_file.h"
+#include "ui/framework/fontsizecombobox.h"
+#include "ui/framework/memo.h"
+#include "ui/framework/shortcuts.h"
 #include "ui/tfmain.h"
 
-void TFMain::OpenExecute() {}
-void TFMain::SaveExecute() {}
+namespace {
+
+// A mouse button released in the output pane runs MemoCodeMouseUp.
+class MouseUpWatcher : public QObject {
+ public:
+  MouseUpWatcher(TFMain* window) : QObject(window), window_(window) {}
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::MouseButtonRelease) window_->MemoCodeMouseUp();
+    return false;
+  }
+
+ private:
+  TFMain* window_;
+};
+
+QFileDialog* MakeDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QStringList& filters) {
+  auto* d = new QFileDialog(parent);
+  d->setOption(QFileDialog::DontUseNativeDialog, true);
+  d->setOption(QFileDialog::ReadOnly, false);
+  d->setAcceptMode(mode);
+  d->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  d->setNameFilters(filters);
+  return d;
+}
+
+// The dialog, proposing the full name it returned last; empty when cancelled.
+QString Run(QFileDialog* d, QString& last) {
+  if (!last.isEmpty()) d->selectFile(last);
+  if (d->exec() != QDialog::Accepted || d->selectedFiles().isEmpty()) return {};
+  last = d->selectedFiles().first();
+  return last;
+}
+
+// The part from the last full stop on, if no directory separator follows it.
+QString Extension(const QString& name) {
+  const int dot = name.lastIndexOf(u'.');
+  if (dot < 0 || name.indexOf(u'/', dot) >= 0) return {};
+  return name.mid(dot);
+}
+
+}  // namespace
+
+void TFMain::OpenExecute() {
+  QString name;
+  if (ChooseOpenFile) {
+    name = ChooseOpenFile();
+  } else {
+    if (!OpenDialog)
+      OpenDialog = MakeDialog(this, QFileDialog::AcceptOpen,
+                              {QStringLiteral("fichier *.txt (*.txt)"), QStringLiteral("tous les fichiers (*)")});
+    name = Run(OpenDialog, lastOpen_);
+  }
+  if (name.isEmpty()) return;
+  // Load aside first: a file that cannot be read leaves the source pane as it was.
+  quorlin::MemoryLineList loaded;
+  quorlin::LoadFromFile(loaded, QFile::encodeName(name).toStdString());
+  MemoText->SetText(loaded.Text());
+}
+
+void TFMain::SaveExecute() {
+  QString name;
+  if (ChooseSaveFile) {
+    name = ChooseSaveFile();
+  } else {
+    if (!SaveDialog1) {
+      SaveDialog1 = MakeDialog(this, QFileDialog::AcceptSave, {QStringLiteral("tous les fichiers *.* (*)")});
+      SaveDialog1->setOption(QFileDialog::DontConfirmOverwrite, false);
+    }
+    name = Run(SaveDialog1, lastSave_);
+  }
+  if (name.isEmpty()) return;
+  if (Extension(name).isEmpty()) {
+    name += QStringLiteral(".txt");
+    // The dialog asked about the name it returned, not this one.
+    if (QFileInfo::exists(name)) {
+      const bool replace = ConfirmReplace ? ConfirmReplace(name) : AskReplace(name);
+      if (!replace) return;
+    }
+  }
+  quorlin::SaveToFile(*MemoCode, QFile::encodeName(name).toStdString());
+}
+
+bool TFMain::AskReplace(const QString& name) {
+  QMessageBox box(QMessageBox::Warning, windowTitle(),
+                  QStringLiteral("%1 existe déjà.\nVoulez-vous le remplacer ?").arg(QFileInfo(name).fileName()),
+                  QMessageBox::NoButton, this);
+  QPushButton* yes = box.addButton(QStringLiteral("Oui"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral("Non"), QMessageBox::NoRole);
+  box.setDefaultButton(no);
+  box.exec();
+  return box.clickedButton() == yes;
+}
+
 void TFMain::ExitExecute() { close(); }
-void TFMain::SelectAllExecute() {}
-void TFMain::ResetExecute() {}
-void TFMain::CollerExecute() {}
-void TFMain::CopierExecute() {}
-void TFMain::MemoCodeMouseUp() {}
-void TFMain::LMDFontSizeComboBox1Change() {}
-void TFMain::EnableOutputActions(bool) {}
-void TFMain::FormCreateFontSize() {}
+
+void TFMain::SelectAllExecute() {
+  MemoCode->setFocus();
+  MemoCode->selectAll();
+  Copier->setEnabled(true);
+}
+
+void TFMain::ResetExecute() {
+  MemoText->Clear();
+  MemoCode->Clear();
+  Save->setEnabled(false);
+}
+
+void TFMain::CopierExecute() {
+  if (MemoCode->SelLength() == 0) return;
+  // Plain text only: the editor's own copy would add an HTML version that
+  // rich editors paste instead of the entities.
+  QString text = MemoCode->textCursor().selectedText();
+  text.replace(QChar::ParagraphSeparator, u'\n');
+  auto* data = new QMimeData;
+  data->setText(text);
+  QGuiApplication::clipboard()->setMimeData(data);
+}
+
+void TFMain::CollerExecute() { MemoText->paste(); }
+
+void TFMain::MemoCodeMouseUp() { Copier->setEnabled(MemoCode->SelLength() != 0); }
+
+void TFMain::LMDFontSizeComboBox1Change() {
+  // While a size is being typed the value may be -1, 0 or huge; the panes
+  // show the default size until it is back in range.
+  int size = LMDFontSizeComboBox1->GetSelected();
+  if (size < 1 || size > 999) size = LMDFontSizeComboBox1->DefaultSize;
+  MemoCode->SetFontSize(size);
+  MemoText->SetFontSize(size);
+  EnableOutputActions(false);
+}
+
+void TFMain::EnableOutputActions(bool enabled) {
+  Save->setEnabled(enabled);
+  Copier->setEnabled(enabled);
+  SelectAll->setEnabled(enabled);
+}
+
+void TFMain::FormCreateFontSize() {
+  // Wiring of the commands' events, done once with the window.
+  connect(LMDFontSizeComboBox1, &TLMDFontSizeComboBox::Changed, this, &TFMain::LMDFontSizeComboBox1Change);
+  MemoCode->viewport()->installEventFilter(new MouseUpWatcher(this));
+  new TShortcutRouter(this, {SelectAll, Copier, Coller, Coder}, this);
+
+  LMDFontSizeComboBox1->SetSelected(MemoText->font().pointSize());
+}

@@ -1,0 +1,179 @@
+// The clipboard commands of the main window. Copier writes the output pane's
+// selection as plain text; Coller brings the clipboard's text into the source
+// pane at its caret or over its selection, wherever the focus is, with the
+// pane's Windows-1252 rules. On a real X server another program (xclip) reads
+// what was copied and provides what is pasted.
+#include <QAction>
+#include <QClipboard>
+#include <QImage>
+#include <QMimeData>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QtTest>
+
+#include "ui/framework/memo.h"
+#include "ui/tfmain.h"
+
+namespace {
+
+bool HaveXclip() {
+  return QGuiApplication::platformName() == u"xcb" &&
+         !QStandardPaths::findExecutable(QStringLiteral("xclip")).isEmpty();
+}
+
+// Runs xclip without blocking the event loop: the window must keep serving
+// the selection while the other program asks for it.
+QByteArray XclipOut() {
+  QProcess p;
+  p.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-o")});
+  if (!p.waitForStarted()) return "<not started>";
+  for (int i = 0; i < 200 && p.state() != QProcess::NotRunning; ++i) QTest::qWait(25);
+  if (p.state() != QProcess::NotRunning) {
+    p.kill();
+    p.waitForFinished();
+    return "<no answer>";
+  }
+  return p.readAllStandardOutput();
+}
+
+// Source text, focus and selection of the source pane before a paste.
+void Prepare(TFMain& w, const char* text, int selFrom, int selTo) {
+  w.MemoText->SetText(text);
+  QTextCursor c = w.MemoText->textCursor();
+  c.setPosition(selFrom);
+  c.setPosition(selTo, QTextCursor::KeepAnchor);
+  w.MemoText->setTextCursor(c);
+}
+
+}  // namespace
+
+class ClipboardTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void copyWritesTheOutputSelectionAsPlainText() {
+    TFMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.MemoText->SetText("L'\xe9t\xe9 & <co>\r\n\x80");
+    w.Coder->trigger();
+    const QString expected = w.MemoCode->toPlainText();
+    QVERIFY2(expected.startsWith(QStringLiteral("L'&eacute;t&eacute; &amp; &lt;co&gt;\n&euro;")),
+             qPrintable(expected));
+
+    w.SelectAll->trigger();
+    QVERIFY(w.Copier->isEnabled());
+    QGuiApplication::clipboard()->clear();
+    w.Copier->trigger();
+    QTRY_COMPARE(QGuiApplication::clipboard()->text(), expected);
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    QVERIFY(data);
+    QVERIFY2(!data->hasHtml(), "the copy must be plain text only");
+
+    if (HaveXclip()) {
+      // Another program on the server reads the same text (xclip prints UTF-8).
+      QCOMPARE(QString::fromUtf8(XclipOut()), expected);
+    }
+  }
+
+  void copyWithoutSelectionKeepsTheClipboard() {
+    TFMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.MemoText->SetText("abc");
+    w.Coder->trigger();
+    QGuiApplication::clipboard()->setText(QStringLiteral("avant"));
+    QTRY_COMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("avant"));
+    QTextCursor c = w.MemoCode->textCursor();
+    c.clearSelection();
+    w.MemoCode->setTextCursor(c);
+    w.Copier->setEnabled(true);
+    w.Copier->trigger();
+    QTest::qWait(50);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("avant"));
+  }
+
+  void pasteInsertsIntoTheSourcePane_data() {
+    QTest::addColumn<QString>("clip");
+    QTest::addColumn<int>("selFrom");
+    QTest::addColumn<int>("selTo");
+    QTest::addColumn<QByteArray>("expected");  // the pane's Windows-1252 text
+    QTest::addColumn<int>("lost");
+    QTest::newRow("at the caret") << QStringLiteral("XY") << 3 << 3 << QByteArray("abcXYdef") << 0;
+    QTest::newRow("over the selection") << QStringLiteral("XY") << 2 << 5 << QByteArray("abXYf") << 0;
+    QTest::newRow("accents and euro") << QStringLiteral("\u00e9t\u00e9 \u20ac") << 0 << 0
+                                      << QByteArray("\xe9t\xe9 \x80" "abcdef") << 0;
+    QTest::newRow("unstorable become ?") << QStringLiteral("\u2713\u00e9\u4e2d") << 6 << 6
+                                         << QByteArray("abcdef?\xe9?") << 2;
+    QTest::newRow("lone LF and CR become CR LF") << QStringLiteral("1\n2\r3") << 6 << 6
+                                                 << QByteArray("abcdef1\r\n2\r\n3") << 0;
+  }
+  void pasteInsertsIntoTheSourcePane() {
+    QFETCH(QString, clip);
+    QFETCH(int, selFrom);
+    QFETCH(int, selTo);
+    QFETCH(QByteArray, expected);
+    QFETCH(int, lost);
+    TFMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QStringList told;
+    w.MemoText->OnLostCharacters = [&told](const QString& m) { told << m; };
+    Prepare(w, "abcdef", selFrom, selTo);
+    w.MemoCode->setFocus();  // the focus elsewhere: the source pane still takes the text
+
+    QProcess owner;
+    if (HaveXclip()) {
+      // Another program owns the clipboard; -quiet keeps it in the foreground
+      // so it is ours to stop.
+      owner.start(QStringLiteral("xclip"),
+                  {QStringLiteral("-quiet"), QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-i")});
+      QVERIFY(owner.waitForStarted());
+      owner.write(clip.toUtf8());
+      owner.closeWriteChannel();
+      QTRY_COMPARE(QGuiApplication::clipboard()->text(), clip);
+    } else {
+      QGuiApplication::clipboard()->setText(clip);
+    }
+    w.Coller->trigger();
+    QCOMPARE(QByteArray::fromStdString(w.MemoText->Text()), expected);
+    QCOMPARE(told.size(), lost > 0 ? 1 : 0);  // told once per paste
+    if (lost > 0) QVERIFY2(told.first().contains(QString::number(lost)), qPrintable(told.first()));
+    if (owner.state() != QProcess::NotRunning) {
+      owner.kill();
+      owner.waitForFinished();
+    }
+  }
+
+  void pasteOfNothingIsNoError_data() {
+    QTest::addColumn<int>("kind");
+    QTest::newRow("empty clipboard") << 0;
+    QTest::newRow("image only") << 1;
+  }
+  void pasteOfNothingIsNoError() {
+    QFETCH(int, kind);
+    TFMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QStringList told;
+    w.MemoText->OnLostCharacters = [&told](const QString& m) { told << m; };
+    Prepare(w, "abcdef", 1, 3);
+    QClipboard* cb = QGuiApplication::clipboard();
+    if (kind == 0) {
+      cb->clear();
+    } else {
+      QImage img(4, 4, QImage::Format_RGB32);
+      img.fill(Qt::red);
+      cb->setImage(img);
+    }
+    QTest::qWait(50);
+    w.Coller->trigger();
+    // Nothing to insert: the text and its selection stay as they were.
+    QCOMPARE(QByteArray::fromStdString(w.MemoText->Text()), QByteArray("abcdef"));
+    QCOMPARE(w.MemoText->textCursor().selectedText(), QStringLiteral("bc"));
+    QVERIFY(told.isEmpty());
+  }
+};
+
+QTEST_MAIN(ClipboardTest)
+#include "clipboard_test.moc"
