@@ -24,7 +24,10 @@ class MouseUpWatcher : public QObject {
  public:
   MouseUpWatcher(TFMain* window) : QObject(window), window_(window) {}
   bool eventFilter(QObject*, QEvent* e) override {
-    if (e->type() == QEvent::MouseButtonRelease) window_->MemoCodeMouseUp();
+    // After the pane has handled the release: a click inside a selection
+    // clears it only then.
+    if (e->type() == QEvent::MouseButtonRelease)
+      QMetaObject::invokeMethod(window_, [w = window_] { w->MemoCodeMouseUp(); }, Qt::QueuedConnection);
     return false;
   }
 

@@ -1,0 +1,135 @@
+// Commands of the main window: the enabled states of Save, Copier and
+// SelectAll event by event from start-up, Open and Save through the file
+// choice hooks (a failed open keeps the source; an added ".txt" never replaces
+// a file without asking).
+#include <QAction>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "ui/framework/fontsizecombobox.h"
+#include "ui/framework/memo.h"
+#include "ui/tfmain.h"
+
+namespace {
+
+QString States(const TFMain& w) {
+  auto f = [](const QAction* a) { return a->isEnabled() ? QStringLiteral("on") : QStringLiteral("off"); };
+  return f(w.Save) + u' ' + f(w.Copier) + u' ' + f(w.SelectAll);
+}
+
+QByteArray ReadAll(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void Write(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  QVERIFY(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+}
+
+}  // namespace
+
+class CommandsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void stateTableFromStartUp() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("a.txt"));
+    Write(file, "ouvert\r\n");
+    TFMain w;
+    w.ChooseOpenFile = [&] { return file; };
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+    struct Step {
+      const char* event;
+      std::function<void()> run;
+      const char* expected;  // Save Copier SelectAll
+    };
+    const std::vector<Step> steps = {
+        {"start-up", [] {}, "off off off"},
+        {"convert empty source", [&] { w.Coder->trigger(); }, "off off off"},
+        {"convert text", [&] { w.MemoText->SetText("abc \xe9"); w.Coder->trigger(); }, "on off on"},
+        {"select all", [&] { w.SelectAll->trigger(); }, "on on on"},
+        {"mouse up, no selection",
+         [&] { QTest::mouseClick(w.MemoCode->viewport(), Qt::LeftButton, {}, QPoint(5, 5)); }, "on off on"},
+        {"select all again", [&] { w.SelectAll->trigger(); }, "on on on"},
+        {"reset", [&] { w.Reset->trigger(); }, "off on on"},
+        {"open", [&] { w.Open->trigger(); }, "off on on"},
+        {"paste", [&] { w.Coller->trigger(); }, "off on on"},
+        {"size change", [&] { w.LMDFontSizeComboBox1->SetSelected(12); }, "off off off"},
+        {"convert opened text", [&] { w.Coder->trigger(); }, "on off on"},
+        {"convert after emptying", [&] { w.MemoText->Clear(); w.Coder->trigger(); }, "off off off"},
+    };
+    for (const Step& s : steps) {
+      s.run();
+      QCoreApplication::processEvents();
+      QVERIFY2(States(w) == QString::fromLatin1(s.expected),
+               qPrintable(QStringLiteral("%1: %2").arg(QString::fromLatin1(s.event), States(w))));
+    }
+    QCOMPARE(w.MemoText->font().pointSize(), 12);
+  }
+
+  void failedOpenKeepsTheSource_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("missing file") << QStringLiteral("absent.txt");
+    QTest::newRow("directory") << QStringLiteral(".");
+  }
+  void failedOpenKeepsTheSource() {
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    TFMain w;
+    w.MemoText->SetText("mon texte\r\n\xe9");
+    w.ChooseOpenFile = [&] { return dir.filePath(name); };
+    bool threw = false;
+    try {
+      w.OpenExecute();
+    } catch (const std::exception&) {
+      threw = true;  // the application's error box shows it
+    }
+    QVERIFY(threw);
+    QCOMPARE(QByteArray::fromStdString(w.MemoText->Text()), QByteArray("mon texte\r\n\xe9"));
+  }
+
+  void saveAddsTxtAndAsksBeforeReplacing_data() {
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<bool>("existing");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<QString>("written");  // empty: nothing written
+    QTest::addColumn<bool>("asked");
+    QTest::newRow("new name gets .txt") << "out" << false << false << "out.txt" << false;
+    QTest::newRow("existing .txt, yes") << "out" << true << true << "out.txt" << true;
+    QTest::newRow("existing .txt, no") << "out" << true << false << "" << true;
+    QTest::newRow("own extension kept") << "out.htm" << false << false << "out.htm" << false;
+    QTest::newRow("trailing full stop kept") << "out." << false << false << "out." << false;
+  }
+  void saveAddsTxtAndAsksBeforeReplacing() {
+    QFETCH(QString, chosen);
+    QFETCH(bool, existing);
+    QFETCH(bool, answer);
+    QFETCH(QString, written);
+    QFETCH(bool, asked);
+    QTemporaryDir dir;
+    const QString txt = dir.filePath(QStringLiteral("out.txt"));
+    if (existing) Write(txt, "ancien");
+    TFMain w;
+    w.MemoText->SetText("<a>");
+    w.Coder->trigger();
+    bool wasAsked = false;
+    w.ChooseSaveFile = [&] { return dir.filePath(chosen); };
+    w.ConfirmReplace = [&](const QString&) { wasAsked = true; return answer; };
+    w.SaveExecute();
+    QCOMPARE(wasAsked, asked);
+    if (written.isEmpty()) {
+      QCOMPARE(ReadAll(txt), QByteArray("ancien"));
+    } else {
+      QVERIFY(ReadAll(dir.filePath(written)).startsWith("&lt;a&gt;"));
+    }
+  }
+};
+
+QTEST_MAIN(CommandsTest)
+#include "commands_test.moc"
