@@ -91,7 +91,7 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent) {
       slot->setShortcutContext(Qt::WindowShortcut);
     }
     slot->setIconVisibleInMenu(false);
-    connect(slot, &QAction::triggered, this, handler);
+    connect(slot, &QAction::triggered, this, [this, handler] { RunHandler([this, handler] { (this->*handler)(); }); });
   };
   make(Open, "Open", QStringLiteral("Ouvrir"), "open.svg", {}, &TFMain::OpenExecute);
   make(Exit, "Exit", QStringLiteral("Exit"), "exit.svg", {}, &TFMain::ExitExecute);

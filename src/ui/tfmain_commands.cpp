@@ -12,6 +12,7 @@
 
 #include "convert/line_list.h"
 #include "convert/text_file.h"
+#include "ui/framework/application.h"
 #include "ui/framework/fontsizecombobox.h"
 #include "ui/framework/memo.h"
 #include "ui/framework/shortcuts.h"
@@ -160,7 +161,8 @@ void TFMain::EnableOutputActions(bool enabled) {
 
 void TFMain::FormCreateFontSize() {
   // Wiring of the commands' events, done once with the window.
-  connect(LMDFontSizeComboBox1, &TLMDFontSizeComboBox::Changed, this, &TFMain::LMDFontSizeComboBox1Change);
+  connect(LMDFontSizeComboBox1, &TLMDFontSizeComboBox::Changed, this,
+          [this] { RunHandler([this] { LMDFontSizeComboBox1Change(); }); });
   MemoCode->viewport()->installEventFilter(new MouseUpWatcher(this));
   new TShortcutRouter(this, {SelectAll, Copier, Coller, Coder}, this);
 

@@ -1,10 +1,13 @@
 // The application shell: failures escaping a handler end in one error box.
-#include <QPushButton>
+#include <QTemporaryDir>
+#include <QToolButton>
 #include <QtTest>
 #include <stdexcept>
 
 #include "convert/exceptions.h"
 #include "ui/framework/application.h"
+#include "ui/framework/fontsizecombobox.h"
+#include "ui/framework/memo.h"
 #include "ui/tfmain.h"
 
 namespace {
@@ -14,13 +17,21 @@ struct Box {
   QString text;
 };
 
-// A button whose click throws what the test asks for.
-class Thrower : public QPushButton {
+// An object whose event handler throws what the test asks for: the last
+// line of defence, for a failure no handler guard caught.
+class Thrower : public QObject {
  public:
   std::function<void()> fail;
- protected:
-  void mouseReleaseEvent(QMouseEvent*) override { fail(); }
+  bool event(QEvent* e) override {
+    if (e->type() == QEvent::User) fail();
+    return QObject::event(e);
+  }
 };
+
+void Fire(QObject* target) {
+  QEvent event(QEvent::User);
+  QCoreApplication::sendEvent(target, &event);
+}
 
 }  // namespace
 
@@ -60,8 +71,7 @@ class ShellTest : public QObject {
         default: throw std::runtime_error("boum");
       }
     };
-    b.show();
-    QTest::mouseClick(&b, Qt::LeftButton);
+    Fire(&b);
     QCOMPARE(boxes.size(), count);
     if (count == 0) return;
     QCOMPARE(boxes[0].caption, caption);
@@ -72,9 +82,44 @@ class ShellTest : public QObject {
     } else {
       QCOMPARE(boxes[0].text, text);
     }
-    // The loop goes on: the next click is handled again.
-    QTest::mouseClick(&b, Qt::LeftButton);
+    // The loop goes on: the next event is handled again.
+    Fire(&b);
     QCOMPARE(boxes.size(), 2 * count);
+  }
+
+  // A command failing under a toolbar click: one box, the button comes back up
+  // and the next click runs the command again.
+  void failingCommandShowsItsBoxAndLeavesTheButtonUsable() {
+    QTemporaryDir dir;
+    const QString missing = dir.filePath(QStringLiteral("absent.txt"));
+    TFMain w;
+    w.ChooseOpenFile = [&] { return missing; };
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    auto* button = w.findChild<QToolButton*>(QStringLiteral("ToolButton5"));
+    QVERIFY(button);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes[0].caption, QStringLiteral("Quorlin"));
+    QCOMPARE(boxes[0].text, QStringLiteral("Cannot open file %1.").arg(missing));
+    QVERIFY(!button->isDown());
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(boxes.size(), 2);
+  }
+
+  // A size that is not a number, left by moving to another control.
+  void badFontSizeShowsItsBoxOnLeaving() {
+    TFMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.activateWindow();
+    auto* size = w.findChild<TLMDFontSizeComboBox*>();
+    QVERIFY(size);
+    size->setFocus(Qt::TabFocusReason);
+    size->setEditText(QStringLiteral("abc"));
+    w.MemoText->setFocus(Qt::TabFocusReason);
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes[0].text, QStringLiteral("'abc' is not a valid integer value."));
   }
 
   void windowIsReachableWhileBuiltAndClearedAfter() {

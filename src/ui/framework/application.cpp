@@ -40,3 +40,13 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
   }
   return false;
 }
+
+void RunHandler(const std::function<void()>& handler) {
+  try {
+    handler();
+  } catch (const std::exception& error) {
+    auto* app = qobject_cast<TApplication*>(QCoreApplication::instance());
+    if (!app) throw;
+    app->HandleException(error);
+  }
+}

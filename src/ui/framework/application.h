@@ -24,3 +24,9 @@ class TApplication : public QApplication {
   std::function<void(const QString& caption, const QString& text)> ShowBox;
   QString Title = QStringLiteral("Quorlin");
 };
+
+// Runs an event handler and hands its failure to the application's error box
+// right here: Qt's signal and event code is not written for exceptions, and
+// unwinding through it leaks the event and can leave a button held down.
+// Under another application object the failure goes on to the caller.
+void RunHandler(const std::function<void()>& handler);

@@ -12,6 +12,7 @@
 #include <limits>
 
 #include "convert/exceptions.h"
+#include "ui/framework/application.h"
 
 TLMDFontSizeComboBox::TLMDFontSizeComboBox(QWidget* parent) : QComboBox(parent) {
   setEditable(true);
@@ -145,5 +146,5 @@ void TLMDFontSizeComboBox::focusOutEvent(QFocusEvent* e) {
   // Only a move to another control counts; opening the list or switching to
   // another program leaves the typed text alone.
   if (e->reason() == Qt::PopupFocusReason || e->reason() == Qt::ActiveWindowFocusReason) return;
-  CMExit();
+  RunHandler([this] { CMExit(); });
 }
