@@ -82,6 +82,9 @@ class TFMain : public QMainWindow {
   std::function<QString()> ChooseOpenFile;   // empty string: cancelled
   std::function<QString()> ChooseSaveFile;   // empty string: cancelled
   std::function<bool(const QString&)> ConfirmReplace;
+  // Tells the user something that is not a failure (characters replaced in a
+  // paste). Empty: an information box.
+  std::function<void(const QString&)> ShowNotice;
 
  private:
   void FormCreateHelp();      // tfmain_help.cpp: the help launcher's directory

@@ -164,6 +164,13 @@ void TFMain::FormCreateFontSize() {
   connect(LMDFontSizeComboBox1, &TLMDFontSizeComboBox::Changed, this,
           [this] { RunHandler([this] { LMDFontSizeComboBox1Change(); }); });
   MemoCode->viewport()->installEventFilter(new MouseUpWatcher(this));
+  MemoText->OnLostCharacters = [this](const QString& message) {
+    if (ShowNotice) {
+      ShowNotice(message);
+    } else {
+      QMessageBox::information(this, windowTitle(), message);
+    }
+  };
   new TShortcutRouter(this, {SelectAll, Copier, Coller, Coder}, this);
 
   LMDFontSizeComboBox1->SetSelected(MemoText->font().pointSize());

@@ -3,6 +3,8 @@
 // choice hooks (a failed open keeps the source; an added ".txt" never replaces
 // a file without asking).
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -71,6 +73,26 @@ class CommandsTest : public QObject {
                qPrintable(QStringLiteral("%1: %2").arg(QString::fromLatin1(s.event), States(w))));
     }
     QCOMPARE(w.MemoText->font().pointSize(), 12);
+  }
+
+  // Paste keeps what Windows-1252 can hold; the rest becomes "?" and the window
+  // says so once per paste, with the right count.
+  void pasteTellsOnceAboutReplacedCharacters() {
+    TFMain w;
+    QStringList notices;
+    w.ShowNotice = [&](const QString& m) { notices << m; };
+    QApplication::clipboard()->setText(QStringLiteral("é → ← ok"));
+    w.Coller->trigger();
+    QCOMPARE(QByteArray::fromStdString(w.MemoText->Text()), QByteArray("\xe9 ? ? ok"));
+    QCOMPARE(notices, QStringList{QStringLiteral(
+                          "2 caractères sans équivalent en Windows-1252 ont été remplacés par « ? ».")});
+    QApplication::clipboard()->setText(QStringLiteral("€ ok"));
+    w.Coller->trigger();
+    QCOMPARE(notices.size(), 1);
+    QApplication::clipboard()->setText(QStringLiteral("∞"));
+    w.Coller->trigger();
+    QCOMPARE(notices.size(), 2);
+    QVERIFY(notices[1].startsWith(QStringLiteral("1 caractère sans")));
   }
 
   void failedOpenKeepsTheSource_data() {

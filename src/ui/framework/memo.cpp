@@ -176,8 +176,10 @@ void TMemo::SetFontSize(int points) {
 void TMemo::Report(int replaced) {
   if (replaced <= 0 || !OnLostCharacters) return;
   OnLostCharacters(
-      QStringLiteral("%1 caractère(s) sans équivalent en Windows-1252 remplacé(s) par « ? ».")
-          .arg(replaced));
+      replaced == 1
+          ? QStringLiteral("1 caractère sans équivalent en Windows-1252 a été remplacé par « ? ».")
+          : QStringLiteral("%1 caractères sans équivalent en Windows-1252 ont été remplacés par « ? ».")
+                .arg(replaced));
 }
 
 void TMemo::insertFromMimeData(const QMimeData* source) {
