@@ -11,6 +11,7 @@
 // Text is Windows-1252 bytes and never holds a zero byte.
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quorlin {
 
@@ -53,11 +54,18 @@ class MemoryLineList : public LineList {
   int Add(std::string_view line) override;
   std::string Text() const override { return text_; }
   void SetText(std::string_view text) override;
-  void Clear() override { text_.clear(); }
+  void Clear() override;
   bool IsEmpty() const override { return text_.empty(); }
 
  private:
+  // Where each CR LF starts, built on first use and kept up to date by Add, so
+  // that a pass over n lines costs O(n) rather than O(n^2).
+  const std::vector<std::size_t>& Breaks() const;
+  void IndexBreaks(std::size_t from) const;
+
   std::string text_;
+  mutable std::vector<std::size_t> breaks_;
+  mutable bool indexed_ = false;
 };
 
 }  // namespace quorlin

@@ -23,6 +23,36 @@ TEST(MemoryLineList, LoneCarriageReturnOrLineFeedIsNoBreak) {
   EXPECT_EQ(list.Get(0), "a\rb\nc");
 }
 
+// The line index is kept up to date through every change, including adds that
+// follow a lone CR and lines that carry their own CR LF.
+TEST(MemoryLineList, LinesStayRightAcrossChanges) {
+  MemoryLineList list("a\r");
+  EXPECT_EQ(list.Count(), 1);
+  EXPECT_EQ(list.Add("\nb"), 1);
+  EXPECT_EQ(list.Text(), "a\r\r\n\nb");
+  EXPECT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.Get(1), "\nb");
+  EXPECT_EQ(list.Add("c\r\nd"), 2);
+  EXPECT_EQ(list.Count(), 4);
+  EXPECT_EQ(list.Get(2), "c");
+  EXPECT_EQ(list.Get(3), "d");
+  list.SetText("x\r\ny");
+  EXPECT_EQ(list.Get(1), "y");
+  EXPECT_EQ(list.Get(2), "");
+  list.Clear();
+  EXPECT_EQ(list.Add("z"), 0);
+  EXPECT_EQ(list.Get(0), "z");
+  EXPECT_EQ(list.Count(), 1);
+
+  // A pass over many lines reads back every one of them.
+  MemoryLineList many;
+  for (int i = 0; i < 100000; ++i) many.Add(std::to_string(i));
+  ASSERT_EQ(many.Count(), 100000);
+  EXPECT_EQ(many.Get(0), "0");
+  EXPECT_EQ(many.Get(54321), "54321");
+  EXPECT_EQ(many.Get(99999), "99999");
+}
+
 TEST(ConversionPass, Cases) {
   struct Row {
     const char* name;
