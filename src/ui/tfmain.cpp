@@ -16,6 +16,7 @@
 
 #include "convert/conversion_pass.h"
 #include "ui/framework/application.h"
+#include "ui/framework/checkbox.h"
 #include "ui/framework/fontsizecombobox.h"
 #include "ui/framework/memo.h"
 #include "ui/framework/menu_accelerators.h"
@@ -130,7 +131,7 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent) {
   AddSeparator(ToolBar2, "ToolButton10", 8);
   AddButton(ToolBar2, "ToolButton11", Exit, QStringLiteral("Fermer Quorlin"), 28);
   AddSeparator(ToolBar2, "ToolButton14", 21);
-  CheckNum = new QCheckBox(QStringLiteral("Codage numérique"), ToolBar2);
+  CheckNum = new TLMDCheckBox(QStringLiteral("Codage numérique"), ToolBar2);
   CheckNum->setObjectName(QStringLiteral("CheckNum"));
   CheckNum->setFixedSize(128, 28);
   ToolBar2->addWidget(CheckNum);

@@ -12,7 +12,7 @@
 #include <functional>
 
 class QAction;
-class QCheckBox;
+class TLMDCheckBox;
 class QMenu;
 class QToolBar;
 class QWidget;
@@ -39,7 +39,7 @@ class TFMain : public QMainWindow {
   TMemo* MemoText = nullptr;
   TMemo* MemoCode = nullptr;
   TSplitter* Splitter1 = nullptr;
-  QCheckBox* CheckNum = nullptr;
+  TLMDCheckBox* CheckNum = nullptr;
   TLMDFontSizeComboBox* LMDFontSizeComboBox1 = nullptr;
   QFileDialog* OpenDialog = nullptr;
   QFileDialog* SaveDialog1 = nullptr;

@@ -9,6 +9,7 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "ui/framework/checkbox.h"
 #include "ui/framework/memo.h"
 #include "ui/framework/menu_accelerators.h"
 #include "ui/framework/splitter.h"
@@ -51,6 +52,34 @@ class WindowTest : public QObject {
     QVERIFY(w.MemoCode->isReadOnly());
     QVERIFY(!w.MemoText->isReadOnly());
     QCOMPARE(w.CheckNum->text(), QStringLiteral("Codage numérique"));
+    QVERIFY(!w.CheckNum->isChecked());
+    QCOMPARE(w.CheckNum->mapTo(w.ToolBar2, QPoint(0, 0)), QPoint(153, 0));
+    QCOMPARE(w.CheckNum->size(), QSize(128, 28));
+  }
+
+  // The box and its caption are drawn centred in the check box's area, and a
+  // click anywhere in that area ticks it.
+  void checkBoxDrawsCentredAndTicksFromItsWholeArea() {
+    TFMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QImage image = w.CheckNum->grab().toImage();
+    const QRgb background = image.pixel(0, 0);
+    int first = -1, last = -1;
+    for (int x = 0; x < image.width(); ++x)
+      for (int y = 0; y < image.height(); ++y)
+        if (image.pixel(x, y) != background) {
+          if (first < 0) first = x;
+          last = x;
+        }
+    QVERIFY(first > 0);
+    const int leftMargin = first;
+    const int rightMargin = image.width() - 1 - last;
+    QVERIFY2(qAbs(leftMargin - rightMargin) <= 3,
+             qPrintable(QStringLiteral("margins %1 and %2").arg(leftMargin).arg(rightMargin)));
+    QTest::mouseClick(w.CheckNum, Qt::LeftButton, {}, QPoint(2, 14));
+    QVERIFY(w.CheckNum->isChecked());
+    QTest::mouseClick(w.CheckNum, Qt::LeftButton, {}, QPoint(125, 14));
     QVERIFY(!w.CheckNum->isChecked());
   }
 

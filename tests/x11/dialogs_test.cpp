@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "ui/framework/checkbox.h"
 #include "ui/framework/memo.h"
 #include "ui/tfmain.h"
 
