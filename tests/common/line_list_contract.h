@@ -47,6 +47,8 @@ inline std::vector<LineListCase> LineListCases() {
       {"add after text without break", "abc", {"x"}, "abc\r\nx", 2, {"abc", "x"}},
       {"add after text with break", "abc\r\n", {"x"}, "abc\r\nx\r\n", 2, {"abc", "x"}},
       {"n adds give n breaks", "", {"a", "", "b", ""}, "a\r\n\r\nb\r\n\r\n", 4, {"a", "", "b", ""}},
+      {"empty add after text without break ends it", "abc", {"", "x"}, "abc\r\nx\r\n", 2, {"abc", "x"}},
+      {"adds after text without break", "abc", {"x", "y"}, "abc\r\nx\r\ny", 3, {"abc", "x", "y"}},
       {"long line is not cut", longLine, {}, longLine, 1, {longLine}},
       {"long line added whole", "", {longLine}, longLine + "\r\n", 1, {longLine}},
       {"text ends at a zero byte", std::string("ab\0cd", 5), {}, "ab", 1, {"ab"}},
@@ -54,19 +56,26 @@ inline std::vector<LineListCase> LineListCases() {
   };
 }
 
-inline std::vector<std::string> CheckLineListContract(const std::function<LineList&()>& fresh) {
+// With `batched`, the adds of each case run between BeginUpdate and EndUpdate,
+// as the conversion pass runs them, and Add's results are checked against an
+// unbatched in-memory list rather than by asking Count() in between.
+inline std::vector<std::string> CheckLineListContract(const std::function<LineList&()>& fresh,
+                                                      bool batched = false) {
   std::vector<std::string> failures;
   for (const LineListCase& c : LineListCases()) {
     LineList& list = fresh();
     list.Clear();
     if (!c.setText.empty()) list.SetText(c.setText);
+    MemoryLineList reference(c.setText);
+    if (batched) list.BeginUpdate();
     for (const std::string& line : c.adds) {
-      const int before = list.Count();
+      const int before = batched ? reference.Add(line) : list.Count();
       const int index = list.Add(line);
       if (index != before)
         failures.push_back(std::string(c.name) + ": Add returned " + std::to_string(index) + ", count before was " +
                            std::to_string(before));
     }
+    if (batched) list.EndUpdate();
     const std::string text = list.Text();
     if (text != c.text)
       failures.push_back(std::string(c.name) + ": text '" + Visible(text) + "', expected '" + Visible(c.text) + "'");

@@ -13,8 +13,9 @@ namespace {
 
 TEST(MemoryLineList, KeepsTheLineListContract) {
   MemoryLineList list;
-  for (const std::string& failure : testing::CheckLineListContract([&]() -> LineList& { return list; }))
-    ADD_FAILURE() << failure;
+  for (bool batched : {false, true})
+    for (const std::string& failure : testing::CheckLineListContract([&]() -> LineList& { return list; }, batched))
+      ADD_FAILURE() << failure << (batched ? " (batched)" : "");
 }
 
 TEST(MemoryLineList, LoneCarriageReturnOrLineFeedIsNoBreak) {

@@ -18,20 +18,23 @@ TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {
   setTabChangesFocus(true);
   setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
   ShowSelection(false);
+  connect(document(), &QTextDocument::contentsChange, this, [this] { lastIndex_ = -1; });
 }
 
 TMemo::~TMemo() = default;
 
 QString TMemo::Decode(std::string_view bytes) {
   QString text;
-  text.reserve(static_cast<qsizetype>(bytes.size()));
-  for (unsigned char c : bytes) {
-    if (c < 0x80 || c >= 0xA0)
-      text.append(QChar(static_cast<char16_t>(c)));
-    else
-      text.append(QChar(static_cast<char16_t>(quorlin::Cp1252ToUnicode(c))));
-  }
+  DecodeAppend(bytes, text);
   return text;
+}
+
+void TMemo::DecodeAppend(std::string_view bytes, QString& out) {
+  const qsizetype start = out.size();
+  out.resize(start + static_cast<qsizetype>(bytes.size()));
+  char16_t* p = reinterpret_cast<char16_t*>(out.data()) + start;
+  for (unsigned char c : bytes)
+    *p++ = (c < 0x80 || c >= 0xA0) ? c : static_cast<char16_t>(quorlin::Cp1252ToUnicode(c));
 }
 
 std::string TMemo::Encode(const QString& text, int* replaced) {
@@ -85,6 +88,7 @@ QString TMemo::Sanitize(const QString& text, int* replaced) {
 }
 
 int TMemo::Count() const {
+  FlushPending();
   const QTextDocument* doc = document();
   const int blocks = doc->blockCount();
   if (doc->lastBlock().length() <= 1) return blocks - 1;  // empty last piece
@@ -94,34 +98,77 @@ int TMemo::Count() const {
 void TMemo::GetInto(int index, std::string& out) const {
   out.clear();
   if (index < 0) return;
-  const QTextBlock block = document()->findBlockByNumber(index);
+  FlushPending();
+  QTextBlock block;
+  if (lastIndex_ >= 0 && index == lastIndex_ + 1 && lastBlock_.isValid())
+    block = lastBlock_.next();
+  else
+    block = document()->findBlockByNumber(index);
   if (!block.isValid()) return;
+  lastIndex_ = index;
+  lastBlock_ = block;
   out = Encode(block.text());
 }
 
+namespace {
+constexpr qsizetype kPendingChars = qsizetype{1} << 20;
+}  // namespace
+
+void TMemo::FlushPending() const {
+  if (pending_.isEmpty()) return;
+  QTextCursor end(document());
+  end.movePosition(QTextCursor::End);
+  end.insertText(pending_);
+  pending_.resize(0);  // keeps the buffer for the next piece
+}
+
 int TMemo::Add(std::string_view line) {
-  const int before = Count();
   line = line.substr(0, std::min(line.size(), line.find('\0')));
-  const QString text = Decode(line);
-  std::unique_ptr<QTextCursor> local;
-  QTextCursor* cursor = batch_.get();
-  if (!cursor) {
-    local = std::make_unique<QTextCursor>(document());
-    cursor = local.get();
+  // A line holding a CR or LF of its own splits into several blocks: take the
+  // plain road for it.
+  const bool plain = line.find_first_of("\r\n") == std::string_view::npos;
+  if (updateDepth_ > 0 && plain) {
+    const int before = pendingCount_;
+    if (pendingEndsWithBreak_) {
+      DecodeAppend(line, pending_);
+      pending_.append(u'\n');
+      ++pendingCount_;
+    } else {
+      pending_.append(u'\n');
+      DecodeAppend(line, pending_);
+      // An empty line after a last line without break ends the text with one.
+      if (line.empty()) {
+        pendingEndsWithBreak_ = true;
+      } else {
+        ++pendingCount_;
+      }
+    }
+    if (pending_.size() >= kPendingChars) FlushPending();
+    return before;
   }
-  cursor->movePosition(QTextCursor::End);
+  const int before = Count();
+  QTextCursor cursor(document());
+  cursor.movePosition(QTextCursor::End);
   const bool endsWithBreak = document()->lastBlock().length() <= 1;
   if (endsWithBreak) {
-    cursor->insertText(text);
-    cursor->insertBlock();
+    cursor.insertText(Decode(line));
+    cursor.insertBlock();
   } else {
-    cursor->insertBlock();
-    cursor->insertText(text);
+    cursor.insertBlock();
+    cursor.insertText(Decode(line));
+  }
+  if (updateDepth_ > 0) {
+    pendingCount_ = Count();
+    pendingEndsWithBreak_ = document()->lastBlock().length() <= 1;
+  } else {
+    setTextCursor(cursor);
+    ensureCursorVisible();
   }
   return before;
 }
 
 std::string TMemo::Text() const {
+  FlushPending();
   std::string out;
   std::string line;
   bool first = true;
@@ -135,28 +182,49 @@ std::string TMemo::Text() const {
 }
 
 void TMemo::SetText(std::string_view text) {
+  pending_.clear();
   text = text.substr(0, std::min(text.size(), text.find('\0')));
   int lost = 0;
   setPlainText(Sanitize(Decode(text), &lost));
+  if (updateDepth_ > 0) {
+    pendingCount_ = Count();
+    pendingEndsWithBreak_ = document()->lastBlock().length() <= 1;
+  }
 }
 
-void TMemo::Clear() { clear(); }
+void TMemo::Clear() {
+  pending_.clear();
+  clear();
+  pendingCount_ = 0;
+  pendingEndsWithBreak_ = true;
+}
 
-bool TMemo::IsEmpty() const { return document()->isEmpty(); }
+bool TMemo::IsEmpty() const { return pending_.isEmpty() && document()->isEmpty(); }
 
 void TMemo::BeginUpdate() {
-  if (updateDepth_++ == 0) {
-    batch_ = std::make_unique<QTextCursor>(document());
-    batch_->beginEditBlock();
-  }
+  if (updateDepth_++ > 0) return;
+  pendingCount_ = Count();
+  pendingEndsWithBreak_ = document()->lastBlock().length() <= 1;
+  // Nobody can undo in a read-only pane: recording the pass would only cost
+  // time and keep a second copy of its text.
+  pending_.reserve(kPendingChars + 4096);
+  undoWasEnabled_ = document()->isUndoRedoEnabled();
+  if (isReadOnly()) document()->setUndoRedoEnabled(false);
+  setUpdatesEnabled(false);
 }
 
 void TMemo::EndUpdate() {
   if (updateDepth_ == 0) return;
-  if (--updateDepth_ == 0) {
-    batch_->endEditBlock();
-    batch_.reset();
-  }
+  if (--updateDepth_ > 0) return;
+  FlushPending();
+  pending_ = QString();
+  document()->setUndoRedoEnabled(undoWasEnabled_);
+  setUpdatesEnabled(true);
+  // As after each add: the caret after the text, scrolled into view.
+  QTextCursor end(document());
+  end.movePosition(QTextCursor::End);
+  setTextCursor(end);
+  ensureCursorVisible();
 }
 
 int TMemo::SelLength() const {

@@ -3,6 +3,7 @@
 // Blocks are lines; CR LF joins them in Text(). Text crosses the interface as
 // Windows-1252 bytes.
 #include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -11,7 +12,6 @@
 
 #include "convert/line_list.h"
 
-class QTextCursor;
 
 class TMemo : public QPlainTextEdit, public quorlin::LineList {
   Q_OBJECT
@@ -39,6 +39,7 @@ class TMemo : public QPlainTextEdit, public quorlin::LineList {
 
   // Windows-1252 bytes <-> text, '?' for what the code page cannot hold.
   static QString Decode(std::string_view bytes);
+  static void DecodeAppend(std::string_view bytes, QString& out);
   static std::string Encode(const QString& text, int* replaced = nullptr);
   // Text as the pane stores it: CR LF, lone CR and lone LF become one break,
   // unstorable characters become '?'.
@@ -53,6 +54,16 @@ class TMemo : public QPlainTextEdit, public quorlin::LineList {
  private:
   void ShowSelection(bool visible);
   void Report(int replaced);
-  std::unique_ptr<QTextCursor> batch_;
+  // Adds between BeginUpdate and EndUpdate are gathered here and handed to the
+  // document in large pieces: one insert of many lines costs about what
+  // setPlainText does, one insert per line several times more.
+  void FlushPending() const;
+  mutable QString pending_;
+  int pendingCount_ = 0;           // Count() as it will be once pending_ is in
+  bool pendingEndsWithBreak_ = false;
+  bool undoWasEnabled_ = true;
   int updateDepth_ = 0;
+  // The block GetInto read last: a pass reads the lines in order.
+  mutable int lastIndex_ = -1;
+  mutable QTextBlock lastBlock_;
 };

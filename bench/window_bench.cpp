@@ -1,0 +1,191 @@
+// The real main window on large French text, offscreen: open, convert named
+// and numeric, save, each timed with the event-loop pass that follows it (the
+// user waits for that too), next to what the same editor needs for one
+// setPlainText of the finished output. Peak memory is read from the kernel.
+//
+//   window_bench CORPUS_DIR [FILE...]     default files: fr.txt fr-50m.txt
+//   window_bench --repeat N FILE          converts FILE N times: peak memory growth
+#include <QApplication>
+#include <QAction>
+#include <QElapsedTimer>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTextCursor>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "convert/conversion_pass.h"
+#include "convert/line_list.h"
+#include "convert/text_file.h"
+#include "ui/framework/checkbox.h"
+#include "ui/framework/memo.h"
+#include "ui/tfmain.h"
+
+namespace {
+
+// Peak resident memory since the last ResetPeak, in MB.
+double PeakMb() {
+  std::ifstream status("/proc/self/status");
+  std::string key;
+  while (status >> key) {
+    if (key == "VmHWM:") {
+      double kb = 0;
+      status >> kb;
+      return kb / 1024.0;
+    }
+    status.ignore(1 << 12, '\n');
+  }
+  return 0;
+}
+
+double CurrentMb() {
+  std::ifstream status("/proc/self/status");
+  std::string key;
+  while (status >> key) {
+    if (key == "VmRSS:") {
+      double kb = 0;
+      status >> kb;
+      return kb / 1024.0;
+    }
+    status.ignore(1 << 12, '\n');
+  }
+  return 0;
+}
+
+void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+// Runs `step` and the event pass after it; returns seconds.
+template <class F>
+double Timed(F&& step) {
+  QElapsedTimer timer;
+  timer.start();
+  step();
+  QCoreApplication::processEvents();
+  return static_cast<double>(timer.nsecsElapsed()) / 1e9;
+}
+
+std::string EngineOutput(const std::string& path, quorlin::EntityMode mode) {
+  quorlin::MemoryLineList source;
+  quorlin::LoadFromFile(source, path);
+  quorlin::MemoryLineList output;
+  quorlin::ConvertLines(source, output, mode);
+  return output.Text();
+}
+
+void Row(const char* what, double seconds, double peak) {
+  std::printf("  %-34s %8.2f s   peak %8.0f MB\n", what, seconds, peak);
+}
+
+int RunFile(const QString& path) {
+  const std::string file = path.toStdString();
+  std::ifstream probe(file, std::ios::binary | std::ios::ate);
+  if (!probe) {
+    std::fprintf(stderr, "window_bench: cannot open %s\n", file.c_str());
+    return 1;
+  }
+  const double sizeMb = static_cast<double>(probe.tellg()) / 1e6;
+  std::printf("%s (%.1f MB)\n", file.c_str(), sizeMb);
+
+  QTemporaryDir dir;
+  const QString saved = dir.filePath(QStringLiteral("sortie.txt"));
+  double worstPeak = 0;
+  double convertNamed = 0;
+  std::string namedText;
+  {
+    TFMain w;
+    w.ChooseOpenFile = [&] { return path; };
+    w.ChooseSaveFile = [&] { return saved; };
+    w.ConfirmReplace = [](const QString&) { return true; };
+    w.show();
+    QCoreApplication::processEvents();
+
+    ResetPeak();
+    const double open = Timed([&] { w.Open->trigger(); });
+    Row("open", open, PeakMb());
+    for (bool numeric : {false, true}) {
+      w.CheckNum->setChecked(numeric);
+      ResetPeak();
+      const double s = Timed([&] { w.Coder->trigger(); });
+      const double peak = PeakMb();
+      worstPeak = std::max(worstPeak, peak);
+      Row(numeric ? "convert numeric" : "convert named", s, peak);
+      const std::string got = w.MemoCode->Text();
+      const bool same = got == EngineOutput(file, numeric ? quorlin::EntityMode::Numeric : quorlin::EntityMode::Named);
+      const QTextCursor caret = w.MemoCode->textCursor();
+      const QScrollBar* bar = w.MemoCode->verticalScrollBar();
+      std::printf("    output %s the engine's (%zu bytes); caret at %d of %d; scroll %d of %d\n",
+                  same ? "equals" : "DIFFERS FROM", got.size(), caret.position(),
+                  w.MemoCode->document()->characterCount() - 1, bar->value(), bar->maximum());
+      if (!same) return 1;
+      if (!numeric) {
+        convertNamed = s;
+        namedText = got;
+      }
+    }
+    w.CheckNum->setChecked(false);
+    w.Coder->trigger();
+    ResetPeak();
+    const double save = Timed([&] { w.Save->trigger(); });
+    Row("save (named)", save, PeakMb());
+  }
+
+  // The same editor taking the finished output in one call.
+  double plain = 0;
+  {
+    TMemo memo;
+    memo.setReadOnly(true);
+    memo.show();
+    const QString text = TMemo::Decode(namedText);
+    namedText.clear();
+    namedText.shrink_to_fit();
+    ResetPeak();
+    plain = Timed([&] { memo.setPlainText(text); });
+    Row("setPlainText of the named output", plain, PeakMb());
+  }
+  std::printf("  convert named / setPlainText        %8.2f   (goal <= 1.5)\n", convertNamed / plain);
+  std::printf("  worst convert peak / input size     %8.1f   (goal < 20)\n", worstPeak / sizeMb);
+  return 0;
+}
+
+int Repeat(const QString& path, int times) {
+  TFMain w;
+  w.ChooseOpenFile = [&] { return path; };
+  w.show();
+  w.Open->trigger();
+  QCoreApplication::processEvents();
+  std::printf("%s converted %d times\n", path.toStdString().c_str(), times);
+  ResetPeak();
+  double first = 0;
+  double last = 0;
+  for (int i = 1; i <= times; ++i) {
+    w.Coder->trigger();
+    QCoreApplication::processEvents();
+    const double peak = PeakMb();
+    if (i == 1) first = peak;
+    last = peak;
+    std::printf("  after conversion %2d: peak %8.0f MB, resident %8.0f MB\n", i, peak, CurrentMb());
+  }
+  std::printf("  peak growth after the first: %.1f %%   (goal <= 10 %%)\n", 100.0 * (last - first) / first);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  const QStringList args = app.arguments().mid(1);
+  if (args.size() == 3 && args[0] == QStringLiteral("--repeat")) return Repeat(args[2], args[1].toInt());
+  if (args.isEmpty()) {
+    std::fprintf(stderr, "usage: window_bench CORPUS_DIR [FILE...] | --repeat N FILE\n");
+    return 2;
+  }
+  QStringList files = args.mid(1);
+  if (files.isEmpty()) files = {QStringLiteral("fr.txt"), QStringLiteral("fr-50m.txt")};
+  for (const QString& f : files)
+    if (int rc = RunFile(args[0] + u'/' + f)) return rc;
+  return 0;
+}
