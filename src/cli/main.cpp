@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,6 +61,9 @@ void Print(int fd, std::string_view text) {
     text.remove_prefix(static_cast<std::size_t>(n));
   }
 }
+
+// How messages name the input.
+std::string InputName(const std::string& path) { return path == "-" ? "entrée standard" : path; }
 
 int UsageError(const std::string& message) {
   Print(2, "quorlin-cli : " + message + "\n");
@@ -121,6 +125,7 @@ int Run(quorlin::EntityMode mode, StreamEncoder::Input input, const std::string&
   StreamEncoder encoder(mode, input);
   std::unique_ptr<char[]> in(new char[kChunk]);
   std::unique_ptr<char[]> out(new char[StreamEncoder::MaxOutput(kChunk)]);
+  quorlin::LoadReport cut;
   for (;;) {
     const ssize_t n = ::read(fd, in.get(), kChunk);
     if (n < 0) {
@@ -128,13 +133,26 @@ int Run(quorlin::EntityMode mode, StreamEncoder::Input input, const std::string&
       throw quorlin::EReadError();
     }
     if (n == 0) break;
-    const char* end = encoder.Feed(in.get(), static_cast<std::size_t>(n), out.get());
+    const auto size = static_cast<std::size_t>(n);
+    if (cut.bytesBeforeZero == 0 && size >= 2) {
+      const auto first = static_cast<unsigned char>(in[0]);
+      const auto second = static_cast<unsigned char>(in[1]);
+      cut.utf16Mark = (first == 0xFF && second == 0xFE) || (first == 0xFE && second == 0xFF);
+    }
+    const char* end = encoder.Feed(in.get(), size, out.get());
     sink.Write(std::string_view(out.get(), static_cast<std::size_t>(end - out.get())));
-    if (encoder.Ended()) break;  // the rest of the input is not part of the text
+    if (encoder.Ended()) {  // the rest of the input is not part of the text
+      cut.cutAtZero = true;
+      cut.bytesBeforeZero += static_cast<std::size_t>(static_cast<const char*>(std::memchr(in.get(), '\0', size)) - in.get());
+      break;
+    }
+    cut.bytesBeforeZero += size;
   }
   const char* end = encoder.Finish(out.get());
   sink.Write(std::string_view(out.get(), static_cast<std::size_t>(end - out.get())));
   sink.Commit();
+  // The output is what the window would give; the warning is for the user.
+  if (cut.cutAtZero) Print(2, InputName(inputPath) + " : " + quorlin::DescribeCut(cut) + "\n");
   return 0;
 }
 
@@ -173,8 +191,7 @@ int main(int argc, char** argv) {
   try {
     return Run(mode, input, inputPath.value_or("-"), outputPath);
   } catch (const quorlin::EConvertError& e) {
-    Print(2, (inputPath.value_or("-") == "-" ? std::string("entrée standard") : *inputPath) + " : " +
-                 e.Message() + "\n");
+    Print(2, InputName(inputPath.value_or("-")) + " : " + e.Message() + "\n");
     return 1;
   } catch (const quorlin::Exception& e) {
     Print(2, e.Message() + "\n");

@@ -110,7 +110,17 @@ mode_t CurrentUmask() {
 
 }  // namespace
 
-std::string ReadTextFile(const std::string& path) {
+std::string DescribeCut(const LoadReport& report) {
+  if (!report.cutAtZero) return {};
+  const std::string bytes =
+      std::to_string(report.bytesBeforeZero) + (report.bytesBeforeZero == 1 ? " octet" : " octets");
+  if (report.utf16Mark)
+    return "Ce fichier semble enregistré en UTF-16 : son texte s'arrête au premier octet nul, après " + bytes +
+           ". Enregistrez-le en Windows-1252 pour le transposer en entier.";
+  return "Le fichier contient un octet nul après " + bytes + " : seul le texte qui le précède a été lu.";
+}
+
+std::string ReadTextFile(const std::string& path, LoadReport* report) {
   FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (file.get() < 0) throw EFOpenError(path);
   struct stat st;
@@ -120,6 +130,7 @@ std::string ReadTextFile(const std::string& path) {
   if (S_ISREG(st.st_mode)) text.reserve(static_cast<std::size_t>(st.st_size) + static_cast<std::size_t>(st.st_size) / 16);
   std::vector<char> chunk(1 << 20);
   bool pendingCR = false;
+  LoadReport found;
   for (;;) {
     const ssize_t n = ::read(file.get(), chunk.data(), chunk.size());
     if (n < 0) {
@@ -127,13 +138,26 @@ std::string ReadTextFile(const std::string& path) {
       throw EReadError();
     }
     if (n == 0) break;
-    if (!NormalizeLineBreaks(std::string_view(chunk.data(), static_cast<std::size_t>(n)), text, pendingCR)) break;
+    const auto size = static_cast<std::size_t>(n);
+    if (found.bytesBeforeZero == 0 && size >= 2) {
+      const auto first = static_cast<unsigned char>(chunk[0]);
+      const auto second = static_cast<unsigned char>(chunk[1]);
+      found.utf16Mark = (first == 0xFF && second == 0xFE) || (first == 0xFE && second == 0xFF);
+    }
+    if (!NormalizeLineBreaks(std::string_view(chunk.data(), size), text, pendingCR)) {
+      found.cutAtZero = true;
+      found.bytesBeforeZero += static_cast<std::size_t>(
+          static_cast<const char*>(std::memchr(chunk.data(), '\0', size)) - chunk.data());
+      break;
+    }
+    found.bytesBeforeZero += size;
   }
+  if (report) *report = found;
   return text;
 }
 
-void LoadFromFile(LineList& lines, const std::string& path) {
-  const std::string text = ReadTextFile(path);  // throws before the list is touched
+void LoadFromFile(LineList& lines, const std::string& path, LoadReport* report) {
+  const std::string text = ReadTextFile(path, report);  // throws before the list is touched
   lines.SetText(text);
 }
 

@@ -6,6 +6,7 @@
 // Save: the whole text byte for byte, written beside the target and put in its
 //   place only once complete, so a failed save leaves the earlier file whole.
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -19,10 +20,20 @@ namespace quorlin {
 bool NormalizeLineBreaks(std::string_view raw, std::string& out, bool& pendingCR);
 std::string NormalizeLineBreaks(std::string_view raw);
 
+// What a load met besides the text: the text ends at a zero byte, and a file
+// saved as UTF-16 has one after its first character.
+struct LoadReport {
+  bool cutAtZero = false;
+  std::uint64_t bytesBeforeZero = 0;  // bytes of the file that were read as text
+  bool utf16Mark = false;             // the file starts with FF FE or FE FF
+};
+// Tells the user, in French, that the text was cut; empty when it was not.
+std::string DescribeCut(const LoadReport& report);
+
 // The normalised content of a file. Throws EFOpenError("Cannot open file " + path).
-std::string ReadTextFile(const std::string& path);
+std::string ReadTextFile(const std::string& path, LoadReport* report = nullptr);
 // Replaces the list's text with the file's normalised content; on failure the list is unchanged.
-void LoadFromFile(LineList& lines, const std::string& path);
+void LoadFromFile(LineList& lines, const std::string& path, LoadReport* report = nullptr);
 
 // Writes a file beside its target and replaces the target only on Commit().
 // A writer destroyed without Commit() removes its temporary file.

@@ -83,13 +83,14 @@ class TFMain : public QMainWindow {
   std::function<QString()> ChooseSaveFile;   // empty string: cancelled
   std::function<bool(const QString&)> ConfirmReplace;
   // Tells the user something that is not a failure (characters replaced in a
-  // paste). Empty: an information box.
+  // paste, a file read only up to a zero byte). Empty: an information box.
   std::function<void(const QString&)> ShowNotice;
 
  private:
   void FormCreateHelp();      // tfmain_help.cpp: the help launcher's directory
   void FormCreateFontSize();  // tfmain_commands.cpp: the drop-down takes the panes' size
   bool AskReplace(const QString& name);  // "Oui"/"Non" before replacing a file
+  void Notify(const QString& message);   // ShowNotice, or an information box
   QString lastOpen_;  // the full names the dialogs returned last
   QString lastSave_;
 };

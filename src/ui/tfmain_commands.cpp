@@ -76,8 +76,11 @@ void TFMain::OpenExecute() {
   if (name.isEmpty()) return;
   // Load aside first: a file that cannot be read leaves the source pane as it was.
   quorlin::MemoryLineList loaded;
-  quorlin::LoadFromFile(loaded, QFile::encodeName(name).toStdString());
+  quorlin::LoadReport report;
+  quorlin::LoadFromFile(loaded, QFile::encodeName(name).toStdString(), &report);
   MemoText->SetText(loaded.Text());
+  // Part of the file is not in the pane: say so rather than let it look whole.
+  if (report.cutAtZero) Notify(QString::fromStdString(quorlin::DescribeCut(report)));
 }
 
 void TFMain::SaveExecute() {
@@ -101,6 +104,13 @@ void TFMain::SaveExecute() {
     }
   }
   quorlin::SaveToFile(*MemoCode, QFile::encodeName(name).toStdString());
+}
+
+void TFMain::Notify(const QString& message) {
+  if (ShowNotice)
+    ShowNotice(message);
+  else
+    QMessageBox::information(this, windowTitle(), message);
 }
 
 bool TFMain::AskReplace(const QString& name) {
@@ -164,13 +174,7 @@ void TFMain::FormCreateFontSize() {
   connect(LMDFontSizeComboBox1, &TLMDFontSizeComboBox::Changed, this,
           [this] { RunHandler([this] { LMDFontSizeComboBox1Change(); }); });
   MemoCode->viewport()->installEventFilter(new MouseUpWatcher(this));
-  MemoText->OnLostCharacters = [this](const QString& message) {
-    if (ShowNotice) {
-      ShowNotice(message);
-    } else {
-      QMessageBox::information(this, windowTitle(), message);
-    }
-  };
+  MemoText->OnLostCharacters = [this](const QString& message) { Notify(message); };
   new TShortcutRouter(this, {SelectAll, Copier, Coller, Coder}, this);
 
   LMDFontSizeComboBox1->SetSelected(MemoText->font().pointSize());

@@ -136,6 +136,8 @@ printf 'a<b\xe9\r\nline 2\0rest \xff\r\nignored' >binary.bin
 printf 'a&lt;b&eacute;\r\nline 2\r\n' >binary.named
 printf 'a&#60;b&#233;\r\nline 2\r\n' >binary.numeric
 expect_output "binary file, named" binary.named binary.bin
+grep -qF "binary.bin : Le fichier contient un octet nul après 12 octets : seul le texte qui le précède a été lu." \
+  "$work/stderr" || fail "binary file: no warning about the cut (stderr: $err)"
 expect_output "binary file, numeric" binary.numeric --numeric binary.bin
 head -c 4096 /dev/urandom >random.bin
 run "$cli" random.bin
@@ -146,6 +148,8 @@ run "$cli" random.bin
 printf '\xff\xfeP\0a\0s\0\r\0\n\0' >utf16.txt
 printf '&yuml;&thorn;P\r\n' >utf16.named
 expect_output "UTF-16 with BOM" utf16.named utf16.txt
+grep -qF "utf16.txt : Ce fichier semble enregistré en UTF-16" "$work/stderr" ||
+  fail "UTF-16 with BOM: no warning (stderr: $err)"
 #    ...and read as UTF-8 it is invalid: an error naming line and column, OUT untouched.
 run "$cli" --utf8 -o earlier.htm utf16.txt
 if [ "$status" -eq 1 ] && grep -qiE 'ligne *1.*colonne *1|line *1.*col' "$work/stderr"; then

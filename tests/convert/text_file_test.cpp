@@ -73,6 +73,37 @@ TEST(TextFile, LoadNormalisesBreaksAndStopsAtZero) {
   }
 }
 
+// A load reports where a zero byte cut the text, also past the first read,
+// and whether the file starts like UTF-16.
+TEST(TextFile, LoadReportsAZeroByteCut) {
+  struct Row {
+    std::string file;
+    bool cut;
+    std::uint64_t before;
+    bool utf16;
+  };
+  const std::string big(1500000, 'a');
+  const Row rows[] = {
+      {"plain text\r\n", false, 0, false},
+      {std::string("abc\0def", 7), true, 3, false},
+      {std::string("\0", 1), true, 0, false},
+      {big + std::string("\0z", 2), true, big.size(), false},
+      {std::string("\xff\xfeP\0a\0", 6), true, 3, true},
+      {std::string("\xfe\xff\0P", 4), true, 2, true},
+      {"\xff\xfe\xe9", false, 0, true},
+  };
+  TempDir dir;
+  for (const Row& row : rows) {
+    WriteRaw(dir / "in.txt", row.file);
+    LoadReport report;
+    ReadTextFile(dir / "in.txt", &report);
+    EXPECT_EQ(report.cutAtZero, row.cut) << row.file.substr(0, 12);
+    EXPECT_EQ(report.bytesBeforeZero, row.cut ? row.before : row.file.size()) << row.file.substr(0, 12);
+    EXPECT_EQ(report.utf16Mark, row.utf16) << row.file.substr(0, 12);
+    EXPECT_EQ(DescribeCut(report).empty(), !row.cut);
+  }
+}
+
 TEST(TextFile, NormalisingInPiecesEqualsNormalisingWhole) {
   const std::string raw = "a\r\nb\r\rc\n\rd\r\n\r\ne\r";
   for (std::size_t cut = 0; cut <= raw.size(); ++cut) {
