@@ -2,14 +2,14 @@
 # Very large inputs, run on demand (never part of CTest): time and peak memory.
 #   bench/catalogue_big.sh [BUILD_DIR]        default build
 #   1. quorlin-cli on a 1 GB file, named and numeric, to a file: wall time, MB/s, peak RSS
-#   2. the window on a 200 MB file (load, convert, save), offscreen
+#   2. the window on a 200 MB file (open, convert, save), offscreen, through bench/window_bench
 #   3. the window converting a 10 MB text twenty times: peak memory growth
 # Scratch files go to $QUORLIN_BENCH_DIR (default /tmp/quorlin-big), kept for reruns.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(readlink -f "${1:-build}")
 cli=$build/src/cli/quorlin-cli
-window_test=$build/tests/catalogue_window_bad_input_test
+window_bench=$build/bench/window_bench
 dir=${QUORLIN_BENCH_DIR:-/tmp/quorlin-big}
 mkdir -p "$dir"
 
@@ -60,17 +60,12 @@ measure "cli numeric -o file" "$cli" --numeric -o "$dir/out-1g.htm" "$dir/in-1g.
 measure "cli named to stdout" "$cli" "$dir/in-1g.txt"
 rm -f "$dir/out-1g.htm"
 
-if [ -x "$window_test" ]; then
-  echo "== window (offscreen), 200 MB and 10 MB x 20"
+if [ -x "$window_bench" ]; then
+  echo "== window (offscreen), 200 MB, and 10 MB converted twenty times"
   make_text "$dir/in-200m.txt" 200000000
   make_text "$dir/in-10m.txt" 10000000
-  export QT_QPA_PLATFORM=offscreen
-  in_bytes=200000000
-  QUORLIN_BIG_FILE=$dir/in-200m.txt measure "window 200 MB open+convert+save" \
-    "$window_test" bigFile
-  QUORLIN_BIG_FILE=$dir/in-200m.txt "$window_test" bigFile 2>&1 | grep -E 'QINFO|PASS|FAIL|SKIP' | sed 's/^/   /'
-  QUORLIN_REPEAT_FILE=$dir/in-10m.txt "$window_test" repeatedConversions 2>&1 |
-    grep -E 'QINFO|PASS|FAIL|SKIP' | sed 's/^/   /'
+  "$window_bench" "$dir" in-200m.txt 2>&1 | grep -v -e XDG_RUNTIME -e propagateSizeHints
+  "$window_bench" --repeat 20 "$dir/in-10m.txt" 2>&1 | grep -v -e XDG_RUNTIME -e propagateSizeHints
 else
-  echo "== window: $window_test not built, skipped"
+  echo "== window: $window_bench not built, skipped"
 fi

@@ -1,0 +1,245 @@
+// Bad input through the window, driven by its actions: each case checks the
+// message the user sees, that the window still converts afterwards, and that
+// no text or file was lost. Permission cases need an ordinary user: run as
+// root, the program gives up root for "nobody" before it starts.
+#include <grp.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "ui/framework/application.h"
+#include "ui/framework/fontsizecombobox.h"
+#include "ui/framework/memo.h"
+#include "ui/tfmain.h"
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void Write(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  QVERIFY(f.open(QIODevice::WriteOnly));
+  QCOMPARE(f.write(bytes), bytes.size());
+}
+
+// Lets writes fail past `bytes` with EFBIG, as on a full disk, while alive.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit low = saved_;
+    low.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &low);
+  }
+  ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &saved_); }
+
+ private:
+  rlimit saved_{};
+};
+
+}  // namespace
+
+class WindowBadInputTest : public QObject {
+  Q_OBJECT
+
+ public:
+  QStringList boxes;    // "caption|text" of each error box
+  QStringList notices;  // what the window told without failing
+
+ private:
+  QTemporaryDir dir_;
+
+  // A window with a source text, its file choices answered by the test.
+  struct Window {
+    TFMain w;
+    QString openName;
+    QString saveName;
+    explicit Window(WindowBadInputTest* test) {
+      w.ChooseOpenFile = [this] { return openName; };
+      w.ChooseSaveFile = [this] { return saveName; };
+      w.ConfirmReplace = [](const QString&) { return true; };
+      w.ShowNotice = [test](const QString& m) { test->notices << m; };
+      w.show();
+      w.MemoText->SetText("mon texte \xe9");
+    }
+  };
+
+  // The window still works: a conversion gives the expected output.
+  static void StillConverts(TFMain& w) {
+    w.MemoText->SetText("\xe9t\xe9...");
+    w.Coder->trigger();
+    QCOMPARE(QByteArray::fromStdString(w.MemoCode->Text()), QByteArray("&eacute;t&eacute;&hellip;\r\n"));
+  }
+
+  QString Path(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(dir_.isValid());
+    QVERIFY(::geteuid() != 0);  // otherwise permissions stop nothing
+  }
+
+  void init() {
+    boxes.clear();
+    notices.clear();
+    static_cast<TApplication*>(qApp)->ShowBox = [this](const QString& c, const QString& t) {
+      boxes << c + u'|' + t;
+    };
+  }
+
+  void failedOpenKeepsTheSource_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("missing file") << Path("absent.txt");
+    QTest::newRow("directory") << dir_.path();
+    QTest::newRow("no read permission") << Path("secret.txt");
+  }
+  void failedOpenKeepsTheSource() {
+    QFETCH(QString, name);
+    Write(Path("secret.txt"), "secret\r\n");
+    QFile::setPermissions(Path("secret.txt"), QFileDevice::WriteOwner);
+    Window win(this);
+    win.openName = name;
+    win.w.Open->trigger();
+    QCOMPARE(boxes, QStringList{QStringLiteral("Quorlin|Cannot open file %1.").arg(name)});
+    QCOMPARE(QByteArray::fromStdString(win.w.MemoText->Text()), QByteArray("mon texte \xe9"));
+    StillConverts(win.w);
+  }
+
+  void failedSaveKeepsTheEarlierFile_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("limit");  // bytes a file may grow to; 0: no limit
+    QDir(dir_.path()).mkdir(QStringLiteral("lecture-seule"));
+    QFile::setPermissions(Path("lecture-seule"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    QFile::link(QStringLiteral("/dev/full"), Path("plein.htm"));
+    QTest::newRow("read-only folder") << Path("lecture-seule/sortie.htm")
+                                      << QStringLiteral("Cannot create file %1.").arg(Path("lecture-seule/sortie.htm"))
+                                      << 0;
+    QTest::newRow("link to /dev/full") << Path("plein.htm") << QStringLiteral("Stream write error.") << 0;
+    QTest::newRow("disk full during the write")
+        << Path("earlier.htm") << QStringLiteral("Stream write error.") << 4096;
+  }
+  void failedSaveKeepsTheEarlierFile() {
+    QFETCH(QString, target);
+    QFETCH(QString, message);
+    QFETCH(int, limit);
+    Write(Path("earlier.htm"), "earlier output\r\n");
+    Window win(this);
+    win.w.MemoText->SetText(std::string(3000, '\xe9'));  // 24 KB once converted
+    win.w.Coder->trigger();
+    win.saveName = target;
+    {
+      std::unique_ptr<FileSizeLimit> full;
+      if (limit > 0) full = std::make_unique<FileSizeLimit>(static_cast<rlim_t>(limit));
+      win.w.Save->trigger();
+    }
+    QCOMPARE(boxes, QStringList{QStringLiteral("Quorlin|") + message});
+    QCOMPARE(ReadAll(Path("earlier.htm")), QByteArray("earlier output\r\n"));
+    const QStringList left = QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : left) QVERIFY2(!name.startsWith(u'.'), qPrintable(name + QStringLiteral(" was left behind")));
+    QVERIFY(QFileInfo(Path("plein.htm")).isSymLink());
+    QCOMPARE(QByteArray::fromStdString(win.w.MemoText->Text()), QByteArray(3000, '\xe9'));
+    StillConverts(win.w);
+  }
+
+  // Files that are not plain Windows-1252 text: the text up to the first zero
+  // byte is loaded, as quorlin-cli reads it, and the user is told.
+  void oddFilesLoadUpToTheZeroByte_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("notice");
+    QTest::newRow("binary with NUL bytes")
+        << QByteArray("a<b\xe9\r\nline 2\0rest \xff", 19) << QByteArray("a<b\xe9\r\nline 2")
+        << QStringLiteral("Le fichier contient un octet nul après 12 octets : seul le texte qui le précède a été lu.");
+    QTest::newRow("UTF-16 with byte-order mark")
+        << QByteArray("\xff\xfeP\0a\0s\0", 8) << QByteArray("\xff\xfeP")
+        << QStringLiteral("Ce fichier semble enregistré en UTF-16 : son texte s'arrête au premier octet nul, "
+                          "après 3 octets. Enregistrez-le en Windows-1252 pour le transposer en entier.");
+  }
+  void oddFilesLoadUpToTheZeroByte() {
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArray, text);
+    QFETCH(QString, notice);
+    Write(Path("odd.txt"), file);
+    Window win(this);
+    win.openName = Path("odd.txt");
+    win.w.Open->trigger();
+    QCOMPARE(boxes, QStringList());
+    QCOMPARE(notices, QStringList{notice});
+    QCOMPARE(QByteArray::fromStdString(win.w.MemoText->Text()), text);
+    StillConverts(win.w);
+  }
+
+  // A 10 MB line without any break is converted whole.
+  void tenMegabyteLineConvertsWhole() {
+    const int units = 2500000;
+    Write(Path("long.txt"), QByteArray("x<\xe9.").repeated(units));
+    Window win(this);
+    win.openName = Path("long.txt");
+    win.w.Open->trigger();
+    win.w.Coder->trigger();
+    QCOMPARE(boxes, QStringList());
+    QCOMPARE(win.w.MemoCode->Count(), 1);
+    const QByteArray expected = QByteArray("x&lt;&eacute;.").repeated(units) + "\r\n";
+    QVERIFY(QByteArray::fromStdString(win.w.MemoCode->Text()) == expected);
+  }
+
+  // Sizes that are no whole number, left by moving to a pane.
+  void fontSizeThatIsNoNumber_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("too long a number") << QStringLiteral("99999999999");
+    QTest::newRow("minus alone") << QStringLiteral("-");
+    QTest::newRow("two signs") << QStringLiteral("+-1");
+  }
+  void fontSizeThatIsNoNumber() {
+    QFETCH(QString, typed);
+    Window win(this);
+    QVERIFY(QTest::qWaitForWindowActive(&win.w));
+    TLMDFontSizeComboBox* size = win.w.LMDFontSizeComboBox1;
+    size->setFocus(Qt::TabFocusReason);
+    size->lineEdit()->selectAll();
+    QTest::keyClicks(size->lineEdit(), typed);
+    QCOMPARE(size->currentText(), typed);
+    win.w.MemoText->setFocus(Qt::TabFocusReason);
+    QCOMPARE(boxes, QStringList{QStringLiteral("Quorlin|'%1' is not a valid integer value.").arg(typed)});
+    const int points = win.w.MemoText->font().pointSize();
+    QVERIFY2(points >= 1 && points <= 999, qPrintable(QString::number(points)));
+    QCOMPARE(win.w.MemoCode->font().pointSize(), points);
+    QCOMPARE(QByteArray::fromStdString(win.w.MemoText->Text()), QByteArray("mon texte \xe9"));
+    StillConverts(win.w);
+  }
+};
+
+// Gives up root before anything else runs, as permission bits do not stop
+// root; nobody gets a home of its own for the caches Qt writes.
+static void LeaveRoot(QTemporaryDir& home) {
+  if (::geteuid() != 0) return;
+  const uid_t nobody = 65534;
+  if (!home.isValid() || ::chown(QFile::encodeName(home.path()).constData(), nobody, nobody) != 0)
+    qFatal("cannot make a home for nobody");
+  qputenv("HOME", QFile::encodeName(home.path()));
+  if (::setgroups(0, nullptr) != 0 || ::setresgid(nobody, nobody, nobody) != 0 ||
+      ::setresuid(nobody, nobody, nobody) != 0)
+    qFatal("cannot give up root");
+}
+
+int main(int argc, char** argv) {
+  QTemporaryDir home;
+  LeaveRoot(home);
+  TApplication app(argc, argv);
+  WindowBadInputTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "window_bad_input_test.moc"
