@@ -5,6 +5,8 @@
 //
 //   window_bench CORPUS_DIR [FILE...]     default files: fr.txt fr-50m.txt
 //   window_bench --repeat N FILE          converts FILE N times: peak memory growth
+//   window_bench --big N FILE             the steps above on FILE repeated N times
+//                                         (written to a temporary directory, removed after)
 #include <QApplication>
 #include <QAction>
 #include <QElapsedTimer>
@@ -12,8 +14,10 @@
 #include <QTemporaryDir>
 #include <QTextCursor>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -172,6 +176,26 @@ int Repeat(const QString& path, int times) {
   return 0;
 }
 
+int Big(const QString& path, int times) {
+  std::ifstream in(path.toStdString(), std::ios::binary);
+  if (!in || times < 1) {
+    std::fprintf(stderr, "window_bench: cannot open %s\n", path.toStdString().c_str());
+    return 1;
+  }
+  QTemporaryDir dir;
+  const QString big = dir.filePath(QStringLiteral("grand.txt"));
+  {
+    const std::string piece((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::ofstream out(big.toStdString(), std::ios::binary);
+    for (int i = 0; i < times; ++i) out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+    if (!out.flush()) {
+      std::fprintf(stderr, "window_bench: cannot write %s\n", big.toStdString().c_str());
+      return 1;
+    }
+  }
+  return RunFile(big);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -179,8 +203,9 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const QStringList args = app.arguments().mid(1);
   if (args.size() == 3 && args[0] == QStringLiteral("--repeat")) return Repeat(args[2], args[1].toInt());
+  if (args.size() == 3 && args[0] == QStringLiteral("--big")) return Big(args[2], args[1].toInt());
   if (args.isEmpty()) {
-    std::fprintf(stderr, "usage: window_bench CORPUS_DIR [FILE...] | --repeat N FILE\n");
+    std::fprintf(stderr, "usage: window_bench CORPUS_DIR [FILE...] | --repeat N FILE | --big N FILE\n");
     return 2;
   }
   QStringList files = args.mid(1);

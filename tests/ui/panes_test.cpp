@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include "common/line_list_contract.h"
+#include "convert/conversion_pass.h"
 #include "ui/framework/memo.h"
 
 class PanesTest : public QObject {
@@ -48,6 +49,30 @@ class PanesTest : public QObject {
     QCOMPARE(batched.Count(), single.Count());
     QCOMPARE(batched.Get(499), std::string("ligne \xe9 499"));
     QCOMPARE(batched.textCursor().position(), batched.document()->characterCount() - 1);
+  }
+
+  // Converting again and again keeps no history: the read-only output pane
+  // records no undo step (it would hold a second copy of each pass), the
+  // source pane keeps exactly what the user typed, and a pane that can be
+  // edited gets its undo back after a pass.
+  void conversionsKeepNoUndoHistory() {
+    TMemo source, output, editable;
+    output.setReadOnly(true);
+    for (int i = 0; i < 3; ++i) source.insertPlainText(QStringLiteral("caf\u00e9 <b>... &\n"));
+    const int typed = source.document()->availableUndoSteps();
+    QVERIFY(typed > 0);
+    quorlin::MemoryLineList reference;
+    quorlin::ConvertLines(quorlin::MemoryLineList(source.Text()), reference, quorlin::EntityMode::Named);
+    for (int pass = 0; pass < 3; ++pass) {
+      QVERIFY(quorlin::ConvertLines(source, output, quorlin::EntityMode::Named));
+      QCOMPARE(output.Text(), reference.Text());
+      QCOMPARE(output.document()->availableUndoSteps(), 0);
+      QCOMPARE(source.document()->availableUndoSteps(), typed);
+    }
+    QVERIFY(quorlin::ConvertLines(source, editable, quorlin::EntityMode::Named));
+    QVERIFY(editable.document()->isUndoRedoEnabled());
+    editable.insertPlainText(QStringLiteral("x"));
+    QVERIFY(editable.document()->isUndoAvailable());
   }
 
   void everyByteSurvivesTheRoundTrip() {
