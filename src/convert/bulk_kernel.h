@@ -1,17 +1,19 @@
 #pragma once
-// The bulk encoder shared by EncodeLine and the stream encoder: runs of plain
-// bytes are found sixteen at a time (SSE2) and copied in one store, every other
-// byte is one lookup in a 256-entry table of fixed 8-byte slots.
+// The bulk encoder shared by EncodeLine and the stream encoder. Sixty-four
+// source bytes at a time are scanned (SSE2) into one bit mask of the bytes that
+// are not plain; the plain bytes between two of them are copied in 32-byte
+// stores and each marked byte is one lookup in a 256-entry table of fixed
+// 8-byte slots, stored whole and advanced by its true length.
 //
-// Full stops are held back rather than written and removed later: `dots` counts
-// the stops of the current run not yet written (0, 1 or 2). The third one writes
-// the ellipsis; any other byte first writes the held stops. The output is the
-// same as the per-character encoders', and a line may arrive in several pieces.
+// Full stops are written as they come; the third of a run steps back over the
+// two before it and writes the ellipsis. A run may continue into the next
+// piece of the same line, so the stops that end a piece are taken back and
+// held in `dots` (0, 1 or 2) until the next byte says what they are.
 //
 // The destination must have room for 8 bytes per source byte plus 32.
+#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <array>
 #include <cstring>
 
 #include "convert/entity_encoder.h"
@@ -67,8 +69,49 @@ inline void WriteSlot(const EntityTables& t, unsigned char c, char*& d) {
   d += t.length[c];
 }
 
+// How a run treats CR, LF and NUL, and bytes of 128 and above.
+enum class RunMode {
+  kLine,    // inside one line: CR, LF and NUL are copied like other plain bytes
+  kStream,  // raw file bytes: CR, LF and CR LF end a line (written as CR LF), NUL stops
+  kUtf8,    // UTF-8 file bytes: stops at CR, LF, NUL and at every byte >= 128
+};
+
+// What the run does with a byte that is not plain: its slot (the common case,
+// kept on one path), or the slower path for full stops and stop bytes.
+enum SlotKind : std::uint8_t { kCopy = 0, kSlot = 1, kOther = 2 };
+
+// Above this many marked bytes in a block of 64, the block goes byte by byte.
+inline constexpr int kDenseBlock = 24;
+
+template <RunMode kMode>
+inline constexpr std::array<std::uint8_t, 256> kSlotKind = [] {
+  std::array<std::uint8_t, 256> kind{};
+  for (int c = 0; c < 256; ++c) {
+    switch (kByteClass[c]) {
+      case kPlain: kind[c] = kCopy; break;
+      case kEntity: kind[c] = kSlot; break;
+      case kDot: kind[c] = kOther; break;
+      case kBreak: kind[c] = kMode == RunMode::kUtf8 || c == 0 ? kOther : kSlot; break;
+      case kHigh: kind[c] = kMode == RunMode::kUtf8 ? kOther : kSlot; break;
+    }
+  }
+  if (kMode == RunMode::kLine) kind[0] = kSlot;
+  return kind;
+}();
+
+// The tables of the stream encoder's raw mode: CR and LF both become CR LF (a LF
+// just after a CR then writes nothing).
+inline EntityTables WithBreakSlots(const EntityTables& base) {
+  EntityTables t = base;
+  for (unsigned char c : {'\r', '\n'}) {
+    std::memcpy(t.text[c], "\r\n", 2);
+    t.length[c] = 2;
+  }
+  return t;
+}
+
 #if defined(__SSE2__)
-// Bit i set when byte i of v is not plain.
+// Bit i set when byte i of v is not plain (CR, LF and NUL count as not plain).
 inline unsigned SpecialMask(__m128i v) {
   __m128i m = _mm_cmpeq_epi8(v, _mm_set1_epi8(34));
   m = _mm_or_si128(m, _mm_cmpeq_epi8(v, _mm_set1_epi8(38)));
@@ -80,80 +123,153 @@ inline unsigned SpecialMask(__m128i v) {
   m = _mm_or_si128(m, _mm_cmpeq_epi8(v, _mm_setzero_si128()));
   return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(m, v)));  // sign bit: >= 128
 }
-#endif
 
-// How a run treats CR, LF and NUL, and bytes of 128 and above.
-enum class RunMode {
-  kLine,    // inside one line: CR, LF and NUL are copied like other plain bytes
-  kStream,  // raw file bytes: CR, LF and CR LF end a line (written as CR LF), NUL stops
-  kUtf8,    // UTF-8 file bytes: stops at CR, LF, NUL and at every byte >= 128
-};
+inline std::uint64_t SpecialMask64(const char* p) {
+  const auto* v = reinterpret_cast<const __m128i*>(p);
+  const std::uint64_t m0 = SpecialMask(_mm_loadu_si128(v));
+  const std::uint64_t m1 = SpecialMask(_mm_loadu_si128(v + 1));
+  const std::uint64_t m2 = SpecialMask(_mm_loadu_si128(v + 2));
+  const std::uint64_t m3 = SpecialMask(_mm_loadu_si128(v + 3));
+  return m0 | (m1 << 16) | (m2 << 32) | (m3 << 48);
+}
+
+// Copies 32 bytes (both ends may be unaligned).
+inline void Copy32(char* d, const char* s) {
+  const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+  const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(d), a);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16), b);
+}
+#else
+inline void Copy32(char* d, const char* s) { std::memcpy(d, s, 32); }
+#endif
 
 // Encodes from p towards end and returns where it stopped (end, or a stop byte
-// of the mode). Held full stops stay in `dots` for the caller. In kStream mode a
-// CR that is the last byte of the piece is written as a whole break; the caller
-// skips a LF that starts the next piece.
+// of the mode). On entry `dots` holds the stops that ended the previous piece of
+// the same line, on return those that end this one. In kStream mode t is the
+// table of WithBreakSlots, and the caller has already skipped a LF that pairs
+// with a CR ending the previous piece: a LF at p is a break of its own.
 template <RunMode kMode>
-inline const char* EncodeRun(const EntityTables& t, const char* p, const char* const end, char*& d, int& dots) {
-  while (p < end) {
-    if (dots != 0 && *p != '.') WriteHeldDots(d, dots);
-    // A run of plain bytes, sixteen at a time.
-#if defined(__SSE2__)
-    while (end - p >= 16) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(d), v);
-      const unsigned mask = SpecialMask(v);
-      if (mask != 0) {
-        const unsigned n = static_cast<unsigned>(__builtin_ctz(mask));
-        p += n;
-        d += n;
-        break;
-      }
-      p += 16;
-      d += 16;
-    }
-#endif
-    // Then byte by byte through the table, until eight plain bytes in a row
-    // make the block scan worth it again.
-    int plainRow = 0;
-    while (p < end) {
-      const auto c = static_cast<unsigned char>(*p);
-      const std::uint8_t cls = kByteClass[c];
-      if (cls == kDot) {
-        if (++dots == 3) {
-          std::memcpy(d, t.ellipsis, 8);
-          d += t.ellipsisLength;
-          dots = 0;
-        }
-        plainRow = 0;
-        ++p;
-        continue;
-      }
-      if (cls == kPlain) {
-        if (++plainRow > 1) break;
-      } else {
-        plainRow = 0;
-        if constexpr (kMode == RunMode::kStream) {
-          if (cls == kBreak) {
-            if (c == 0) return p;
-            if (dots != 0) WriteHeldDots(d, dots);
-            d[0] = '\r';
-            d[1] = '\n';
-            d += 2;
-            p += (c == '\r' && p + 1 < end && p[1] == '\n') ? 2 : 1;
-            continue;
-          }
-        }
-        if constexpr (kMode == RunMode::kUtf8) {
-          if (cls == kBreak || cls == kHigh) return p;
-        }
-      }
-      if (dots != 0) WriteHeldDots(d, dots);
-      WriteSlot(t, c, d);
-      ++p;
+inline const char* EncodeRun(const EntityTables& t, const char* p, const char* const end, char*& dst, int& dots) {
+  constexpr const std::array<std::uint8_t, 256>& kind = kSlotKind<kMode>;
+  char* d = dst;
+  int run = dots;          // stops of the current run since its last ellipsis
+  const char* runEnd = p;  // just after the last full stop read
+  if (dots != 0) {
+    d[0] = '.';
+    d[1] = '.';
+    d += dots;
+  }
+  const char* s = p;
+  if constexpr (kMode == RunMode::kStream) {
+    // Below, a LF looks at the byte before it, which must be in this piece.
+    if (s < end && *s == '\n') {
+      d[0] = '\r';
+      d[1] = '\n';
+      d += 2;
+      ++s;
     }
   }
-  return p;
+
+  // Writes the output of the byte at q when it is plain or has a slot; false
+  // for a full stop or a stop byte.
+  const auto slot = [&](const char* q) -> bool {
+    const auto c = static_cast<unsigned char>(*q);
+    if (kind[c] == kOther) return false;
+    std::memcpy(d, t.text[c], 8);
+    std::size_t length = t.length[c];
+    if constexpr (kMode == RunMode::kStream) {
+      // The LF of a CR LF: the CR wrote the break.
+      length -= 2 * static_cast<std::size_t>((c == '\n') & (q[-1] == '\r'));
+    }
+    d += length;
+    return true;
+  };
+  // Writes the output of the byte at q (not plain); false for a stop byte.
+  const auto special = [&](const char* q) -> bool {
+    if (slot(q)) [[likely]]
+      return true;
+    if (*q != '.') return false;
+    if (q != runEnd) run = 0;
+    runEnd = q + 1;
+    if (run == 2) {
+      d -= 2;
+      std::memcpy(d, t.ellipsis, 8);
+      d += t.ellipsisLength;
+      run = 0;
+    } else {
+      *d++ = '.';
+      ++run;
+    }
+    return true;
+  };
+
+  const char* stop = end;
+#if defined(__SSE2__)
+  // Whole blocks while 32 bytes past the block can be read too (the copies
+  // of plain bytes always move 32).
+  while (end - s >= 96) {
+    std::uint64_t mask = SpecialMask64(s);
+    if (mask == 0) {
+      Copy32(d, s);
+      Copy32(d + 32, s + 32);
+      s += 64;
+      d += 64;
+      continue;
+    }
+    const char* const base = s;
+    if (__builtin_popcountll(mask) > kDenseBlock) {
+      // Mostly marked bytes: every byte through its slot (a plain byte's slot
+      // is itself), without a branch per byte but for full stops and stops.
+      for (; s < base + 64; ++s) {
+        if (!slot(s)) [[unlikely]] {
+          if (!special(s)) {
+            stop = s;
+            goto finished;
+          }
+        }
+      }
+      continue;
+    }
+    do {
+      const char* const q = base + __builtin_ctzll(mask);
+      const std::size_t gap = static_cast<std::size_t>(q - s);
+      Copy32(d, s);
+      for (std::size_t done = 32; done < gap; done += 32) Copy32(d + done, s + done);
+      d += gap;
+      if (!special(q)) {
+        stop = q;
+        goto finished;
+      }
+      s = q + 1;
+      mask &= mask - 1;
+    } while (mask != 0);
+    // The plain bytes that end the block.
+    const std::size_t rest = static_cast<std::size_t>(base + 64 - s);
+    Copy32(d, s);
+    if (rest > 32) Copy32(d + 32, s + 32);
+    d += rest;
+    s = base + 64;
+  }
+#endif
+  for (; s < end; ++s) {
+    const auto c = static_cast<unsigned char>(*s);
+    if (kind[c] == kCopy) {
+      *d++ = static_cast<char>(c);
+    } else if (!special(s)) {
+      stop = s;
+      break;
+    }
+  }
+finished:
+  if (runEnd == stop && run != 0) {  // the piece ends in stops: hold them
+    d -= run;
+    dots = run;
+  } else {
+    dots = 0;
+  }
+  dst = d;
+  return stop;
 }
 
 }  // namespace quorlin::detail

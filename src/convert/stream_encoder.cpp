@@ -8,6 +8,15 @@
 #include "convert/exceptions.h"
 
 namespace quorlin {
+namespace {
+
+const detail::EntityTables& RawTables(EntityMode mode) {
+  static const detail::EntityTables named = detail::WithBreakSlots(detail::TablesFor(EntityMode::Named));
+  static const detail::EntityTables numeric = detail::WithBreakSlots(detail::TablesFor(EntityMode::Numeric));
+  return mode == EntityMode::Named ? named : numeric;
+}
+
+}  // namespace
 
 StreamEncoder::StreamEncoder(EntityMode mode, Input input) : mode_(mode), utf8_(input == Input::Utf8) {}
 
@@ -81,7 +90,6 @@ char* StreamEncoder::WriteCodePoint(char32_t cp, char* d) {
 
 char* StreamEncoder::Feed(const char* src, std::size_t n, char* d) {
   if (ended_ || n == 0) return d;
-  const detail::EntityTables& tables = detail::TablesFor(mode_);
   const char* p = src;
   const char* const end = src + n;
 
@@ -90,7 +98,7 @@ char* StreamEncoder::Feed(const char* src, std::size_t n, char* d) {
     // pieces and the line state at the end of the piece are left to do here.
     if (pendingCR_ && *p == '\n') ++p;
     pendingCR_ = false;
-    const char* q = detail::EncodeRun<detail::RunMode::kStream>(tables, p, end, d, dots_);
+    const char* q = detail::EncodeRun<detail::RunMode::kStream>(RawTables(mode_), p, end, d, dots_);
     if (q != p) {
       const char last = q[-1];
       lineOpen_ = last != '\r' && last != '\n';
@@ -117,6 +125,7 @@ char* StreamEncoder::Feed(const char* src, std::size_t n, char* d) {
     d = WriteCodePoint(cp, d);
   }
 
+  const detail::EntityTables& tables = detail::TablesFor(mode_);
   while (p < end) {
     const char* q = detail::EncodeRun<detail::RunMode::kUtf8>(tables, p, end, d, dots_);
     if (q != p) {
