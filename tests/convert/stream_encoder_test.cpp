@@ -87,6 +87,86 @@ TEST(StreamEncoder, MatchesWindowPathOnRandomInput) {
   }
 }
 
+// The stream's output built one character at a time: the text ends at the first
+// zero byte, CR LF, CR and LF each end a line, every line gets CR LF.
+std::string PerCharacter(std::string raw, EntityMode mode) {
+  raw = raw.substr(0, raw.find('\0'));
+  std::string out;
+  OutputLine line;
+  bool open = false;
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    const char c = raw[i];
+    if (c == '\r' || c == '\n') {
+      if (c == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') ++i;
+      out.append(line.text).append("\r\n");
+      line = OutputLine();
+      open = false;
+    } else {
+      EncodeChar(mode, static_cast<unsigned char>(c), line);
+      open = true;
+    }
+  }
+  if (open) out.append(line.text).append("\r\n");
+  return out;
+}
+
+// Text shaped like prose and like its worst cases: plain runs of every length
+// around the scanner's blocks, full-stop runs, line breaks of each kind, runs of
+// marked bytes, so that each of these falls across block and piece ends.
+std::string ShapedText(std::mt19937& random, std::size_t size, bool zero) {
+  const std::string pieces[] = {".", "..", "...", "....", "\r\n", "\r", "\n", "\n\r", "\xe9", "<", "&",
+                                "\xe9\xe0\xe8\xab\x81\x85", "\x80\x9f.\xff", "\r\n.\r\n", "..\r\n"};
+  const std::size_t runs[] = {0, 1, 2, 15, 16, 17, 31, 32, 33, 47, 63, 64, 65, 95, 96, 97, 130};
+  std::string raw;
+  while (raw.size() < size) {
+    const std::size_t run = runs[random() % std::size(runs)];
+    for (std::size_t i = 0; i < run; ++i) raw.push_back(static_cast<char>('a' + random() % 26));
+    raw += pieces[random() % std::size(pieces)];
+  }
+  if (zero) raw[random() % raw.size()] = '\0';
+  return raw;
+}
+
+TEST(StreamEncoder, MatchesPerCharacterEncodingAcrossBlocksAndPieces) {
+  std::mt19937 random(11);
+  for (int round = 0; round < 300; ++round) {
+    const std::string raw = ShapedText(random, 1 + random() % 3000, round % 10 == 9);
+    const std::size_t pieces[] = {1, 63, 64, 96, 97, 1 + random() % 400, raw.size()};
+    for (EntityMode mode : {EntityMode::Named, EntityMode::Numeric}) {
+      const std::string want = PerCharacter(raw, mode);
+      for (std::size_t piece : pieces)
+        ASSERT_EQ(Stream(raw, mode, piece), want) << "round " << round << " piece " << piece;
+      // One line with its breaks and zero bytes copied as they are.
+      OutputLine line;
+      for (char c : raw) EncodeChar(mode, static_cast<unsigned char>(c), line);
+      std::string bulk = "prefix";
+      EncodeLine(mode, raw, bulk);
+      ASSERT_EQ(bulk, std::string("prefix").append(line.text)) << "round " << round;
+    }
+  }
+}
+
+TEST(StreamEncoder, RunsOfMarkedBytesAndStopsAtBlockEnds) {
+  // Each case at every offset in front of it, so its bytes meet each position
+  // of a 64-byte block and the piece ends.
+  const std::string cases[] = {
+      std::string(200, '\xe9'),             // a long run of marked bytes
+      std::string(130, '.'),                // full stops only: ellipses across blocks
+      "\r\nx",                               // CR LF cut between blocks
+      std::string("..\0..", 5),             // held stops then the end of the text
+      std::string(70, '<').append("..."),   // the ellipsis at the very end of the output
+  };
+  for (const std::string& body : cases) {
+    for (std::size_t offset = 0; offset < 70; ++offset) {
+      std::string raw(offset, 'x');
+      raw.append(body).append(offset % 3 * 40, 'y');
+      for (EntityMode mode : {EntityMode::Named, EntityMode::Numeric})
+        for (std::size_t piece : {std::size_t{64}, std::size_t{97}, raw.size()})
+          ASSERT_EQ(Stream(raw, mode, piece), PerCharacter(raw, mode)) << "offset " << offset << " piece " << piece;
+    }
+  }
+}
+
 TEST(StreamEncoder, Utf8Input) {
   using In = StreamEncoder::Input;
   struct Row {
