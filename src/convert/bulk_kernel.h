@@ -1,7 +1,7 @@
 #pragma once
 // The bulk encoder shared by EncodeLine and the stream encoder. Sixty-four
-// source bytes at a time are scanned (SSE2) into one bit mask of the bytes that
-// are not plain; the plain bytes between two of them are copied in 32-byte
+// source bytes at a time are scanned (AVX2 or SSE2) into one bit mask of the
+// bytes that are not plain; the plain bytes between two of them are copied in 32-byte
 // stores and each marked byte is one lookup in a 256-entry table of fixed
 // 8-byte slots, stored whole and advanced by its true length.
 //
@@ -11,6 +11,7 @@
 // held in `dots` (0, 1 or 2) until the next byte says what they are.
 //
 // The destination must have room for 8 bytes per source byte plus 32.
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -18,9 +19,6 @@
 
 #include "convert/entity_encoder.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace quorlin::detail {
 
@@ -110,39 +108,22 @@ inline EntityTables WithBreakSlots(const EntityTables& base) {
   return t;
 }
 
-#if defined(__SSE2__)
-// Bit i set when byte i of v is not plain (CR, LF and NUL count as not plain).
-inline unsigned SpecialMask(__m128i v) {
-  __m128i m = _mm_cmpeq_epi8(v, _mm_set1_epi8(34));
-  m = _mm_or_si128(m, _mm_cmpeq_epi8(v, _mm_set1_epi8(38)));
-  m = _mm_or_si128(m, _mm_cmpeq_epi8(v, _mm_set1_epi8(46)));
-  m = _mm_or_si128(m, _mm_cmpeq_epi8(v, _mm_set1_epi8(60)));
-  m = _mm_or_si128(m, _mm_cmpeq_epi8(v, _mm_set1_epi8(62)));
-  m = _mm_or_si128(m, _mm_cmpeq_epi8(v, _mm_set1_epi8(13)));
-  m = _mm_or_si128(m, _mm_cmpeq_epi8(v, _mm_set1_epi8(10)));
-  m = _mm_or_si128(m, _mm_cmpeq_epi8(v, _mm_setzero_si128()));
-  return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(m, v)));  // sign bit: >= 128
-}
+// Marks, for each of `blocks` blocks of 64 bytes from p, its bytes that are not
+// plain (CR, LF and NUL included): bit i of marks[k] is byte 64 k + i. counts[k]
+// is the number of marks of block k. AVX2 when the processor has it, else SSE2.
+void MarkBlocks(const char* p, std::size_t blocks, std::uint64_t* marks, std::uint8_t* counts);
 
-inline std::uint64_t SpecialMask64(const char* p) {
-  const auto* v = reinterpret_cast<const __m128i*>(p);
-  const std::uint64_t m0 = SpecialMask(_mm_loadu_si128(v));
-  const std::uint64_t m1 = SpecialMask(_mm_loadu_si128(v + 1));
-  const std::uint64_t m2 = SpecialMask(_mm_loadu_si128(v + 2));
-  const std::uint64_t m3 = SpecialMask(_mm_loadu_si128(v + 3));
-  return m0 | (m1 << 16) | (m2 << 32) | (m3 << 48);
-}
+// Every way of marking this processor can run, the portable one first, so that
+// each can be checked against the byte classes: MarkBlocks uses the last.
+using MarkBlocksFunction = void (*)(const char* p, std::size_t blocks, std::uint64_t* marks, std::uint8_t* counts);
+struct MarkBlocksChoice {
+  const char* name;
+  MarkBlocksFunction mark;
+};
+std::array<MarkBlocksChoice, 3> MarkBlocksChoices(std::size_t& count);
 
 // Copies 32 bytes (both ends may be unaligned).
-inline void Copy32(char* d, const char* s) {
-  const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
-  const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(d), a);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16), b);
-}
-#else
 inline void Copy32(char* d, const char* s) { std::memcpy(d, s, 32); }
-#endif
 
 // Encodes from p towards end and returns where it stopped (end, or a stop byte
 // of the mode). On entry `dots` holds the stops that ended the previous piece of
@@ -205,53 +186,58 @@ inline const char* EncodeRun(const EntityTables& t, const char* p, const char* c
   };
 
   const char* stop = end;
-#if defined(__SSE2__)
   // Whole blocks while 32 bytes past the block can be read too (the copies
-  // of plain bytes always move 32).
+  // of plain bytes always move 32), marked a window of blocks at a time.
+  constexpr std::size_t kWindow = 64;
+  std::uint64_t marks[kWindow];
+  std::uint8_t counts[kWindow];
   while (end - s >= 96) {
-    std::uint64_t mask = SpecialMask64(s);
-    if (mask == 0) {
-      Copy32(d, s);
-      Copy32(d + 32, s + 32);
-      s += 64;
-      d += 64;
-      continue;
-    }
-    const char* const base = s;
-    if (__builtin_popcountll(mask) > kDenseBlock) {
-      // Mostly marked bytes: every byte through its slot (a plain byte's slot
-      // is itself), without a branch per byte but for full stops and stops.
-      for (; s < base + 64; ++s) {
-        if (!slot(s)) [[unlikely]] {
-          if (!special(s)) {
-            stop = s;
-            goto finished;
+    const std::size_t blocks = std::min(kWindow, static_cast<std::size_t>(end - s - 32) / 64);
+    MarkBlocks(s, blocks, marks, counts);
+    for (std::size_t k = 0; k < blocks; ++k) {
+      std::uint64_t mask = marks[k];
+      if (mask == 0) {
+        Copy32(d, s);
+        Copy32(d + 32, s + 32);
+        s += 64;
+        d += 64;
+        continue;
+      }
+      const char* const base = s;
+      if (counts[k] > kDenseBlock) {
+        // Mostly marked bytes: every byte through its slot (a plain byte's slot
+        // is itself), without a branch per byte but for full stops and stops.
+        for (; s < base + 64; ++s) {
+          if (!slot(s)) [[unlikely]] {
+            if (!special(s)) {
+              stop = s;
+              goto finished;
+            }
           }
         }
+        continue;
       }
-      continue;
-    }
-    do {
-      const char* const q = base + __builtin_ctzll(mask);
-      const std::size_t gap = static_cast<std::size_t>(q - s);
+      do {
+        const char* const q = base + __builtin_ctzll(mask);
+        const std::size_t gap = static_cast<std::size_t>(q - s);
+        Copy32(d, s);
+        for (std::size_t done = 32; done < gap; done += 32) Copy32(d + done, s + done);
+        d += gap;
+        if (!special(q)) {
+          stop = q;
+          goto finished;
+        }
+        s = q + 1;
+        mask &= mask - 1;
+      } while (mask != 0);
+      // The plain bytes that end the block.
+      const std::size_t rest = static_cast<std::size_t>(base + 64 - s);
       Copy32(d, s);
-      for (std::size_t done = 32; done < gap; done += 32) Copy32(d + done, s + done);
-      d += gap;
-      if (!special(q)) {
-        stop = q;
-        goto finished;
-      }
-      s = q + 1;
-      mask &= mask - 1;
-    } while (mask != 0);
-    // The plain bytes that end the block.
-    const std::size_t rest = static_cast<std::size_t>(base + 64 - s);
-    Copy32(d, s);
-    if (rest > 32) Copy32(d + 32, s + 32);
-    d += rest;
-    s = base + 64;
+      if (rest > 32) Copy32(d + 32, s + 32);
+      d += rest;
+      s = base + 64;
+    }
   }
-#endif
   for (; s < end; ++s) {
     const auto c = static_cast<unsigned char>(*s);
     if (kind[c] == kCopy) {
