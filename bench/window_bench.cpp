@@ -120,9 +120,11 @@ int RunFile(const QString& path) {
       const bool same = got == EngineOutput(file, numeric ? quorlin::EntityMode::Numeric : quorlin::EntityMode::Named);
       const QTextCursor caret = w.MemoCode->textCursor();
       const QScrollBar* bar = w.MemoCode->verticalScrollBar();
-      std::printf("    output %s the engine's (%zu bytes); caret at %d of %d; scroll %d of %d\n",
+      const bool caretShown = w.MemoCode->viewport()->rect().contains(w.MemoCode->cursorRect());
+      std::printf("    output %s the engine's (%zu bytes); caret at %d of %d, %s; scroll %d of %d\n",
                   same ? "equals" : "DIFFERS FROM", got.size(), caret.position(),
-                  w.MemoCode->document()->characterCount() - 1, bar->value(), bar->maximum());
+                  w.MemoCode->document()->characterCount() - 1, caretShown ? "in view" : "NOT IN VIEW",
+                  bar->value(), bar->maximum());
       if (!same) return 1;
       if (!numeric) {
         convertNamed = s;
