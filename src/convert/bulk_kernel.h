@@ -1,9 +1,10 @@
 #pragma once
 // The bulk encoder shared by EncodeLine and the stream encoder. Sixty-four
 // source bytes at a time are scanned (AVX2 or SSE2) into one bit mask of the
-// bytes that are not plain; the plain bytes between two of them are copied in 32-byte
-// stores and each marked byte is one lookup in a 256-entry table of fixed
-// 8-byte slots, stored whole and advanced by its true length.
+// bytes that are not plain; the plain bytes between two of them are copied in
+// one 64-byte move and each marked byte is one lookup in a 256-entry table of
+// fixed 8-byte slots, stored whole and advanced by its true length. A block
+// that is mostly marked bytes goes byte by byte through the slots instead.
 //
 // Full stops are written as they come; the third of a run steps back over the
 // two before it and writes the ellipsis. A run may continue into the next
@@ -122,8 +123,8 @@ struct MarkBlocksChoice {
 };
 std::array<MarkBlocksChoice, 3> MarkBlocksChoices(std::size_t& count);
 
-// Copies 32 bytes (both ends may be unaligned).
-inline void Copy32(char* d, const char* s) { std::memcpy(d, s, 32); }
+// Copies 64 bytes (both ends may be unaligned).
+inline void Copy64(char* d, const char* s) { std::memcpy(d, s, 64); }
 
 // Encodes from p towards end and returns where it stopped (end, or a stop byte
 // of the mode). On entry `dots` holds the stops that ended the previous piece of
@@ -153,10 +154,15 @@ inline const char* EncodeRun(const EntityTables& t, const char* p, const char* c
   }
 
   // Writes the output of the byte at q when it is plain or has a slot; false
-  // for a full stop or a stop byte.
-  const auto slot = [&](const char* q) -> bool {
+  // for a stop byte or a full stop that may belong to a run (a lone one, with
+  // no stop on either side, is a plain byte). `near` says whether the bytes on
+  // both sides of q may be read: both in this piece.
+  const auto slot = [&](const char* q, bool near) -> bool {
     const auto c = static_cast<unsigned char>(*q);
-    if (kind[c] == kOther) return false;
+    const bool dot = c == '.';
+    const bool slow = (kind[c] == kOther) | (dot & (!near || ((q[1] == '.') | (q[-1] == '.'))));
+    if (slow) [[unlikely]]
+      return false;
     std::memcpy(d, t.text[c], 8);
     std::size_t length = t.length[c];
     if constexpr (kMode == RunMode::kStream) {
@@ -167,8 +173,8 @@ inline const char* EncodeRun(const EntityTables& t, const char* p, const char* c
     return true;
   };
   // Writes the output of the byte at q (not plain); false for a stop byte.
-  const auto special = [&](const char* q) -> bool {
-    if (slot(q)) [[likely]]
+  const auto special = [&](const char* q, bool near) -> bool {
+    if (slot(q, near)) [[likely]]
       return true;
     if (*q != '.') return false;
     if (q != runEnd) run = 0;
@@ -186,19 +192,30 @@ inline const char* EncodeRun(const EntityTables& t, const char* p, const char* c
   };
 
   const char* stop = end;
-  // Whole blocks while 32 bytes past the block can be read too (the copies
-  // of plain bytes always move 32), marked a window of blocks at a time.
-  constexpr std::size_t kWindow = 64;
-  std::uint64_t marks[kWindow];
-  std::uint8_t counts[kWindow];
-  while (end - s >= 96) {
-    const std::size_t blocks = std::min(kWindow, static_cast<std::size_t>(end - s - 32) / 64);
+  // The blocks below look at the byte before a full stop: the first byte of
+  // the piece goes alone.
+  if (s == p && s < end) {
+    const auto c = static_cast<unsigned char>(*s);
+    if (kind[c] == kCopy) {
+      *d++ = static_cast<char>(c);
+    } else if (!special(s, false)) {
+      stop = s;
+      goto finished;
+    }
+    ++s;
+  }
+  // Whole blocks while 64 bytes past the block can be read too (the copies
+  // of plain bytes always move 64), marked a window of blocks at a time.
+  while (end - s >= 128) {
+    constexpr std::size_t kWindow = 64;
+    std::uint64_t marks[kWindow];
+    std::uint8_t counts[kWindow];
+    const std::size_t blocks = std::min(kWindow, static_cast<std::size_t>(end - s - 64) / 64);
     MarkBlocks(s, blocks, marks, counts);
     for (std::size_t k = 0; k < blocks; ++k) {
       std::uint64_t mask = marks[k];
       if (mask == 0) {
-        Copy32(d, s);
-        Copy32(d + 32, s + 32);
+        Copy64(d, s);
         s += 64;
         d += 64;
         continue;
@@ -208,8 +225,8 @@ inline const char* EncodeRun(const EntityTables& t, const char* p, const char* c
         // Mostly marked bytes: every byte through its slot (a plain byte's slot
         // is itself), without a branch per byte but for full stops and stops.
         for (; s < base + 64; ++s) {
-          if (!slot(s)) [[unlikely]] {
-            if (!special(s)) {
+          if (!slot(s, false)) [[unlikely]] {
+            if (!special(s, false)) {
               stop = s;
               goto finished;
             }
@@ -220,10 +237,9 @@ inline const char* EncodeRun(const EntityTables& t, const char* p, const char* c
       do {
         const char* const q = base + __builtin_ctzll(mask);
         const std::size_t gap = static_cast<std::size_t>(q - s);
-        Copy32(d, s);
-        for (std::size_t done = 32; done < gap; done += 32) Copy32(d + done, s + done);
+        Copy64(d, s);  // a gap inside a block is shorter than 64
         d += gap;
-        if (!special(q)) {
+        if (!special(q, true)) {
           stop = q;
           goto finished;
         }
@@ -232,8 +248,7 @@ inline const char* EncodeRun(const EntityTables& t, const char* p, const char* c
       } while (mask != 0);
       // The plain bytes that end the block.
       const std::size_t rest = static_cast<std::size_t>(base + 64 - s);
-      Copy32(d, s);
-      if (rest > 32) Copy32(d + 32, s + 32);
+      Copy64(d, s);
       d += rest;
       s = base + 64;
     }
@@ -242,7 +257,7 @@ inline const char* EncodeRun(const EntityTables& t, const char* p, const char* c
     const auto c = static_cast<unsigned char>(*s);
     if (kind[c] == kCopy) {
       *d++ = static_cast<char>(c);
-    } else if (!special(s)) {
+    } else if (!special(s, false)) {
       stop = s;
       break;
     }
