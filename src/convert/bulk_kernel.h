@@ -89,7 +89,7 @@ inline constexpr std::array<std::uint8_t, 256> kSlotKind = [] {
     switch (kByteClass[c]) {
       case kPlain: kind[c] = kCopy; break;
       case kEntity: kind[c] = kSlot; break;
-      case kDot: kind[c] = kOther; break;
+      case kDot: kind[c] = kSlot; break;  // a lone stop; see EncodeRun
       case kBreak: kind[c] = kMode == RunMode::kUtf8 || c == 0 ? kOther : kSlot; break;
       case kHigh: kind[c] = kMode == RunMode::kUtf8 ? kOther : kSlot; break;
     }

@@ -3,6 +3,7 @@
 // whatever the sizes of the pieces the input arrives in.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -88,6 +89,25 @@ TEST(StreamEncoder, MatchesWindowPathOnRandomInput) {
   }
 }
 
+// Like Stream, with each piece copied into a buffer of its own after a byte
+// that is not in the text: the encoder must not look before a piece.
+std::string StreamAfterGuard(const std::string& raw, EntityMode mode, std::size_t piece, char guard) {
+  StreamEncoder encoder(mode);
+  std::string out;
+  std::vector<char> in(piece + 1);
+  std::vector<char> buffer(StreamEncoder::MaxOutput(piece));
+  for (std::size_t at = 0; at < raw.size(); at += piece) {
+    const std::size_t n = std::min(piece, raw.size() - at);
+    in[0] = guard;
+    std::copy_n(raw.data() + at, n, in.data() + 1);
+    char* end = encoder.Feed(in.data() + 1, n, buffer.data());
+    out.append(buffer.data(), end);
+  }
+  char* end = encoder.Finish(buffer.data());
+  out.append(buffer.data(), end);
+  return out;
+}
+
 // The stream's output built one character at a time: the text ends at the first
 // zero byte, CR LF, CR and LF each end a line, every line gets CR LF.
 std::string PerCharacter(std::string raw, EntityMode mode) {
@@ -137,6 +157,9 @@ TEST(StreamEncoder, MatchesPerCharacterEncodingAcrossBlocksAndPieces) {
       const std::string want = PerCharacter(raw, mode);
       for (std::size_t piece : pieces)
         ASSERT_EQ(Stream(raw, mode, piece), want) << "round " << round << " piece " << piece;
+      for (char guard : {'.', '\r'})
+        for (std::size_t piece : {std::size_t{1}, std::size_t{130}, 1 + random() % 400})
+          ASSERT_EQ(StreamAfterGuard(raw, mode, piece, guard), want) << "round " << round << " piece " << piece;
       // One line with its breaks and zero bytes copied as they are.
       OutputLine line;
       for (char c : raw) EncodeChar(mode, static_cast<unsigned char>(c), line);
