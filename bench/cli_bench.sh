@@ -13,32 +13,41 @@ if [ ! -f "$corpus/fr-50m.txt" ]; then
   sh "$GEN_CORPUS" "$corpus"
 fi
 runs=${RUNS:-10}
-# seconds COMMAND...: best of $runs wall times.
-seconds() {
-  local best=
+# times COMMAND...: the best wall time of $runs runs and their median user CPU
+# time, in seconds. On a busy machine the user time is the steadier figure (the
+# kernel counts it in clock ticks, so it is coarse on short runs).
+times() {
+  local TIMEFORMAT='%3U' walls= user_log
+  user_log=$(mktemp)
   for _ in $(seq "$runs"); do
     local t0 t1
     t0=$(date +%s.%N)
-    "$@" >/dev/null
+    { time "$@" >/dev/null; } 2>>"$user_log"
     t1=$(date +%s.%N)
-    best=$(echo "$t0 $t1 ${best:-}" | awk '{d=$2-$1; if ($3 != "" && $3 < d) d=$3; printf "%.6f", d}')
+    walls="$walls $(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.6f", b - a }')"
   done
-  echo "$best"
+  local wall user
+  wall=$(echo $walls | tr ' ' '\n' | sort -g | head -1)
+  user=$(sort -g "$user_log" | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }')
+  rm -f "$user_log"
+  echo "$wall $user"
 }
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg), best wall time of $runs runs, median user time"
 for file in fr-50m.txt high.txt; do
   size=$(stat -c %s "$corpus/$file")
-  cat_s=$(seconds cat "$corpus/$file")
-  named_s=$(seconds "$cli" "$corpus/$file")
-  numeric_s=$(seconds "$cli" --numeric "$corpus/$file")
-  php_s=
-  [ -n "${PHP_PEER:-}" ] && php_s=$(seconds php "$PHP_PEER" "$corpus/$file")
-  awk -v f="$file" -v n="$size" -v c="$cat_s" -v a="$named_s" -v b="$numeric_s" -v p="$php_s" 'BEGIN {
+  cat_t=$(times cat "$corpus/$file")
+  named_t=$(times "$cli" "$corpus/$file")
+  numeric_t=$(times "$cli" --numeric "$corpus/$file")
+  php_t=
+  [ -n "${PHP_PEER:-}" ] && php_t=$(times php "$PHP_PEER" "$corpus/$file")
+  awk -v f="$file" -v n="$size" -v c="$cat_t" -v a="$named_t" -v b="$numeric_t" -v p="$php_t" 'BEGIN {
     mb = n / 1e6
-    printf "%s (%.1f MB)\n", f, mb
-    printf "  cat                 %8.0f MB/s\n", mb / c
-    if (p != "") printf "  php htmlentities    %8.0f MB/s\n", mb / p
-    printf "  quorlin-cli named   %8.0f MB/s  (%.1fx slower than cat", mb / a, a / c
-    if (p != "") printf ", %.1fx PHP", p / a
-    printf ")\n  quorlin-cli numeric %8.0f MB/s\n", mb / b
+    split(c, ct, " "); split(a, at, " "); split(b, bt, " "); split(p, pt, " ")
+    printf "%s (%.1f MB)                 wall           user CPU\n", f, mb
+    printf "  cat                 %8.0f MB/s  %8.3f s\n", mb / ct[1], ct[2]
+    if (p != "") printf "  php htmlentities    %8.0f MB/s  %8.3f s\n", mb / pt[1], pt[2]
+    printf "  quorlin-cli named   %8.0f MB/s  %8.3f s  (%.1fx the time of cat", mb / at[1], at[2], at[1] / ct[1]
+    if (p != "") printf ", %.1fx the speed of PHP", pt[1] / at[1]
+    printf ")\n  quorlin-cli numeric %8.0f MB/s  %8.3f s\n", mb / bt[1], bt[2]
   }'
 done
