@@ -166,7 +166,8 @@ inline const char* EncodeRun(const EntityTables& t, const char* p, const char* c
     std::memcpy(d, t.text[c], 8);
     std::size_t length = t.length[c];
     if constexpr (kMode == RunMode::kStream) {
-      // The LF of a CR LF: the CR wrote the break.
+      // The LF of a CR LF: the CR wrote the break. Never called on the first
+      // byte of the piece, the byte before it is in the piece.
       length -= 2 * static_cast<std::size_t>((c == '\n') & (q[-1] == '\r'));
     }
     d += length;
@@ -192,13 +193,14 @@ inline const char* EncodeRun(const EntityTables& t, const char* p, const char* c
   };
 
   const char* stop = end;
-  // The blocks below look at the byte before a full stop: the first byte of
-  // the piece goes alone.
+  // The blocks below look at the byte before a full stop or a LF: the first
+  // byte of the piece goes alone.
   if (s == p && s < end) {
     const auto c = static_cast<unsigned char>(*s);
-    if (kind[c] == kCopy) {
-      *d++ = static_cast<char>(c);
-    } else if (!special(s, false)) {
+    if (kind[c] != kOther && c != '.') {  // not a LF either: see above
+      std::memcpy(d, t.text[c], 8);
+      d += t.length[c];
+    } else if (!special(s, false)) {  // no look around a stop
       stop = s;
       goto finished;
     }
