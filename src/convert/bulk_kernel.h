@@ -75,39 +75,28 @@ enum class RunMode {
   kUtf8,    // UTF-8 file bytes: stops at CR, LF, NUL and at every byte >= 128
 };
 
-// What the run does with a byte that is not plain: its slot (the common case,
-// kept on one path), or the slower path for full stops and stop bytes.
-enum SlotKind : std::uint8_t { kCopy = 0, kSlot = 1, kOther = 2 };
-
-// Above this many marked bytes in a block of 64, the block goes byte by byte.
-inline constexpr int kDenseBlock = 24;
-
-template <RunMode kMode>
-inline constexpr std::array<std::uint8_t, 256> kSlotKind = [] {
-  std::array<std::uint8_t, 256> kind{};
-  for (int c = 0; c < 256; ++c) {
-    switch (kByteClass[c]) {
-      case kPlain: kind[c] = kCopy; break;
-      case kEntity: kind[c] = kSlot; break;
-      case kDot: kind[c] = kSlot; break;  // a lone stop; see EncodeRun
-      case kBreak: kind[c] = kMode == RunMode::kUtf8 || c == 0 ? kOther : kSlot; break;
-      case kHigh: kind[c] = kMode == RunMode::kUtf8 ? kOther : kSlot; break;
-    }
-  }
-  if (kMode == RunMode::kLine) kind[0] = kSlot;
-  return kind;
-}();
-
-// The tables of the stream encoder's raw mode: CR and LF both become CR LF (a LF
-// just after a CR then writes nothing).
-inline EntityTables WithBreakSlots(const EntityTables& base) {
+// The tables a run of the given mode works with: a zero length marks a byte the
+// run stops at (the caller's to handle). In kStream mode CR and LF both become
+// CR LF (a LF just after a CR then writes nothing) and NUL stops; in kUtf8 mode
+// CR, LF, NUL and every byte of 128 and above stop; kLine takes the tables as
+// they are.
+inline EntityTables RunTables(const EntityTables& base, RunMode mode) {
   EntityTables t = base;
-  for (unsigned char c : {'\r', '\n'}) {
-    std::memcpy(t.text[c], "\r\n", 2);
-    t.length[c] = 2;
+  if (mode == RunMode::kStream) {
+    for (unsigned char c : {'\r', '\n'}) {
+      std::memcpy(t.text[c], "\r\n", 2);
+      t.length[c] = 2;
+    }
+    t.length[0] = 0;
+  } else if (mode == RunMode::kUtf8) {
+    for (int c = 0; c < 256; ++c)
+      if (kByteClass[c] == kBreak || kByteClass[c] == kHigh) t.length[c] = 0;
   }
   return t;
 }
+
+// Above this many marked bytes in a block of 64, the block goes byte by byte.
+inline constexpr int kDenseBlock = 24;
 
 // Marks, for each of `blocks` blocks of 64 bytes from p, its bytes that are not
 // plain (CR, LF and NUL included): bit i of marks[k] is byte 64 k + i. counts[k]
@@ -128,12 +117,11 @@ inline void Copy64(char* d, const char* s) { std::memcpy(d, s, 64); }
 
 // Encodes from p towards end and returns where it stopped (end, or a stop byte
 // of the mode). On entry `dots` holds the stops that ended the previous piece of
-// the same line, on return those that end this one. In kStream mode t is the
-// table of WithBreakSlots, and the caller has already skipped a LF that pairs
-// with a CR ending the previous piece: a LF at p is a break of its own.
+// the same line, on return those that end this one. t comes from RunTables for
+// kMode. In kStream mode the caller has already skipped a LF that pairs with a
+// CR ending the previous piece: a LF at p is a break of its own.
 template <RunMode kMode>
 inline const char* EncodeRun(const EntityTables& t, const char* p, const char* const end, char*& dst, int& dots) {
-  constexpr const std::array<std::uint8_t, 256>& kind = kSlotKind<kMode>;
   char* d = dst;
   int run = dots;          // stops of the current run since its last ellipsis
   const char* runEnd = p;  // just after the last full stop read
@@ -160,7 +148,7 @@ inline const char* EncodeRun(const EntityTables& t, const char* p, const char* c
   const auto slot = [&](const char* q, bool near) -> bool {
     const auto c = static_cast<unsigned char>(*q);
     const bool dot = c == '.';
-    const bool slow = (kind[c] == kOther) | (dot & (!near || ((q[1] == '.') | (q[-1] == '.'))));
+    const bool slow = (t.length[c] == 0) | (dot & (!near || ((q[1] == '.') | (q[-1] == '.'))));
     if (slow) [[unlikely]]
       return false;
     std::memcpy(d, t.text[c], 8);
@@ -197,7 +185,7 @@ inline const char* EncodeRun(const EntityTables& t, const char* p, const char* c
   // byte of the piece goes alone.
   if (s == p && s < end) {
     const auto c = static_cast<unsigned char>(*s);
-    if (kind[c] != kOther && c != '.') {  // not a LF either: see above
+    if (t.length[c] != 0 && c != '.') {  // not a LF either: see above
       std::memcpy(d, t.text[c], 8);
       d += t.length[c];
     } else if (!special(s, false)) {  // no look around a stop
@@ -257,7 +245,7 @@ inline const char* EncodeRun(const EntityTables& t, const char* p, const char* c
   }
   for (; s < end; ++s) {
     const auto c = static_cast<unsigned char>(*s);
-    if (kind[c] == kCopy) {
+    if (kByteClass[c] == kPlain) {
       *d++ = static_cast<char>(c);
     } else if (!special(s, false)) {
       stop = s;

@@ -10,9 +10,12 @@
 namespace quorlin {
 namespace {
 
-const detail::EntityTables& RawTables(EntityMode mode) {
-  static const detail::EntityTables named = detail::WithBreakSlots(detail::TablesFor(EntityMode::Named));
-  static const detail::EntityTables numeric = detail::WithBreakSlots(detail::TablesFor(EntityMode::Numeric));
+using detail::RunMode;
+
+template <RunMode kMode>
+const detail::EntityTables& RunTables(EntityMode mode) {
+  static const detail::EntityTables named = detail::RunTables(detail::TablesFor(EntityMode::Named), kMode);
+  static const detail::EntityTables numeric = detail::RunTables(detail::TablesFor(EntityMode::Numeric), kMode);
   return mode == EntityMode::Named ? named : numeric;
 }
 
@@ -98,7 +101,7 @@ char* StreamEncoder::Feed(const char* src, std::size_t n, char* d) {
     // pieces and the line state at the end of the piece are left to do here.
     if (pendingCR_ && *p == '\n') ++p;
     pendingCR_ = false;
-    const char* q = detail::EncodeRun<detail::RunMode::kStream>(RawTables(mode_), p, end, d, dots_);
+    const char* q = detail::EncodeRun<RunMode::kStream>(RunTables<RunMode::kStream>(mode_), p, end, d, dots_);
     if (q != p) {
       const char last = q[-1];
       lineOpen_ = last != '\r' && last != '\n';
@@ -125,9 +128,9 @@ char* StreamEncoder::Feed(const char* src, std::size_t n, char* d) {
     d = WriteCodePoint(cp, d);
   }
 
-  const detail::EntityTables& tables = detail::TablesFor(mode_);
+  const detail::EntityTables& tables = RunTables<RunMode::kUtf8>(mode_);
   while (p < end) {
-    const char* q = detail::EncodeRun<detail::RunMode::kUtf8>(tables, p, end, d, dots_);
+    const char* q = detail::EncodeRun<RunMode::kUtf8>(tables, p, end, d, dots_);
     if (q != p) {
       pendingCR_ = false;
       lineOpen_ = true;
