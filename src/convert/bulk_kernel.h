@@ -144,8 +144,9 @@ inline const char* EncodeRun(const EntityTables& t, const char* p, const char* c
   // Writes the output of the byte at q when it is plain or has a slot; false
   // for a stop byte or a full stop that may belong to a run (a lone one, with
   // no stop on either side, is a plain byte). `near` says whether the bytes on
-  // both sides of q may be read: both in this piece.
-  const auto slot = [&](const char* q, bool near) -> bool {
+  // both sides of q may be read: both in this piece; `dense` that q is in a
+  // block of mostly marked bytes.
+  const auto slot = [&](const char* q, bool near, bool dense = false) -> bool {
     const auto c = static_cast<unsigned char>(*q);
     const bool dot = c == '.';
     const bool slow = (t.length[c] == 0) | (dot & (!near || ((q[1] == '.') | (q[-1] == '.'))));
@@ -156,7 +157,13 @@ inline const char* EncodeRun(const EntityTables& t, const char* p, const char* c
     if constexpr (kMode == RunMode::kStream) {
       // The LF of a CR LF: the CR wrote the break. Never called on the first
       // byte of the piece, the byte before it is in the piece.
-      length -= 2 * static_cast<std::size_t>((c == '\n') & (q[-1] == '\r'));
+      // Where line breaks are rare among marked bytes a branch is cheaper.
+      if (dense) {
+        if (c == '\n') [[unlikely]]
+          length -= 2 * static_cast<std::size_t>(q[-1] == '\r');
+      } else {
+        length -= 2 * static_cast<std::size_t>((c == '\n') & (q[-1] == '\r'));
+      }
     }
     d += length;
     return true;
@@ -215,7 +222,7 @@ inline const char* EncodeRun(const EntityTables& t, const char* p, const char* c
         // Mostly marked bytes: every byte through its slot (a plain byte's slot
         // is itself), without a branch per byte but for full stops and stops.
         for (; s < base + 64; ++s) {
-          if (!slot(s, false)) [[unlikely]] {
+          if (!slot(s, false, true)) [[unlikely]] {
             if (!special(s, false)) {
               stop = s;
               goto finished;
