@@ -202,12 +202,12 @@ inline const char* EncodeRun(const EntityTables& t, const char* p, const char* c
     ++s;
   }
   // Whole blocks while 64 bytes past the block can be read too (the copies
-  // of plain bytes always move 64), marked a window of blocks at a time.
-  while (end - s >= 128) {
-    constexpr std::size_t kWindow = 64;
-    std::uint64_t marks[kWindow];
-    std::uint8_t counts[kWindow];
-    const std::size_t blocks = std::min(kWindow, static_cast<std::size_t>(end - s - 64) / 64);
+  // of plain bytes always move 64), marked a window of blocks at a time. The
+  // window grows from one block: a UTF-8 run often stops within the first.
+  for (std::size_t window = 1; end - s >= 128; window = std::min<std::size_t>(window * 2, 64)) {
+    std::uint64_t marks[64];
+    std::uint8_t counts[64];
+    const std::size_t blocks = std::min(window, static_cast<std::size_t>(end - s - 64) / 64);
     MarkBlocks(s, blocks, marks, counts);
     for (std::size_t k = 0; k < blocks; ++k) {
       std::uint64_t mask = marks[k];
