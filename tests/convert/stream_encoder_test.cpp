@@ -10,6 +10,7 @@
 
 #include "convert/bulk_kernel.h"
 #include "convert/conversion_pass.h"
+#include "convert/cp1252.h"
 #include "convert/exceptions.h"
 #include "convert/line_list.h"
 #include "convert/stream_encoder.h"
@@ -209,6 +210,38 @@ TEST(StreamEncoder, EveryScannerMarksExactlyTheBytesThatAreNotPlain) {
           want |= std::uint64_t{1} << i;
       ASSERT_EQ(marks[k], want) << choices[c].name << " block " << k;
       ASSERT_EQ(counts[k], __builtin_popcountll(want)) << choices[c].name << " block " << k;
+    }
+  }
+}
+
+// The same text in UTF-8: every Windows-1252 byte has its code point.
+std::string ToUtf8(const std::string& cp1252) {
+  std::string out;
+  for (char c : cp1252) {
+    const char32_t cp = Cp1252ToUnicode(static_cast<unsigned char>(c));
+    if (cp < 0x80) {
+      out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+  }
+  return out;
+}
+
+TEST(StreamEncoder, Utf8TextGivesWhatItsWindows1252BytesGive) {
+  std::mt19937 random(13);
+  for (int round = 0; round < 150; ++round) {
+    const std::string raw = ShapedText(random, 1 + random() % 3000, round % 10 == 9);
+    const std::string utf8 = ToUtf8(raw);
+    for (EntityMode mode : {EntityMode::Named, EntityMode::Numeric}) {
+      const std::string want = PerCharacter(raw, mode);
+      for (std::size_t piece : {std::size_t{1}, std::size_t{97}, 1 + random() % 400, utf8.size()})
+        ASSERT_EQ(Stream(utf8, mode, piece, StreamEncoder::Input::Utf8), want) << "round " << round << " piece " << piece;
     }
   }
 }
