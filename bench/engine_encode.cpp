@@ -1,6 +1,8 @@
 // Engine throughput (MB/s of source) on the benchmark corpora, named and numeric:
-// EncodeLine over every line, the whole pass over a line list, and the stream
-// encoder that quorlin-cli runs. Corpus directory: $QUORLIN_CORPUS, default ./corpus.
+// EncodeLine over every line, the whole pass over a line list, the stream
+// encoder that quorlin-cli runs (in 64 KB pieces, as it reads), and the same on
+// the corpus turned into UTF-8 (quorlin-cli --utf8). Corpus directory:
+// $QUORLIN_CORPUS, default ./corpus.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "convert/conversion_pass.h"
+#include "convert/cp1252.h"
 #include "convert/line_list.h"
 #include "convert/stream_encoder.h"
 #include "convert/text_file.h"
@@ -24,8 +27,26 @@ std::string CorpusFile(const std::string& name) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+std::string ToUtf8(const std::string& cp1252) {
+  std::string out;
+  for (char c : cp1252) {
+    const char32_t cp = quorlin::Cp1252ToUnicode(static_cast<unsigned char>(c));
+    if (cp < 0x80) {
+      out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+  }
+  return out;
+}
+
 void Encode(benchmark::State& state, const std::string& name, EntityMode mode, int kind) {
-  const std::string raw = CorpusFile(name);
+  const std::string raw = kind == 3 ? ToUtf8(CorpusFile(name)) : CorpusFile(name);
   if (raw.empty()) {
     state.SkipWithError(("corpus file missing: " + name).c_str());
     return;
@@ -47,7 +68,8 @@ void Encode(benchmark::State& state, const std::string& name, EntityMode mode, i
       quorlin::ConvertLines(source, output, mode);
       benchmark::DoNotOptimize(output.IsEmpty());
     } else {
-      quorlin::StreamEncoder encoder(mode);
+      quorlin::StreamEncoder encoder(mode, kind == 3 ? quorlin::StreamEncoder::Input::Utf8
+                                                     : quorlin::StreamEncoder::Input::Cp1252);
       for (std::size_t at = 0; at < raw.size(); at += 1 << 16) {
         const std::size_t n = std::min<std::size_t>(1 << 16, raw.size() - at);
         benchmark::DoNotOptimize(encoder.Feed(raw.data() + at, n, buffer.data()));
@@ -61,8 +83,8 @@ void Encode(benchmark::State& state, const std::string& name, EntityMode mode, i
 const int registered = [] {
   for (const char* file : {"fr.txt", "high.txt", "ascii.txt", "dots.txt"})
     for (EntityMode mode : {EntityMode::Named, EntityMode::Numeric})
-      for (int kind : {0, 1, 2}) {
-        const char* kinds[] = {"EncodeLine", "ConvertLines", "StreamEncoder"};
+      for (int kind : {0, 1, 2, 3}) {
+        const char* kinds[] = {"EncodeLine", "ConvertLines", "StreamEncoder", "StreamEncoderUtf8"};
         const std::string name = std::string(kinds[kind]) + "/" + file +
                                  (mode == EntityMode::Named ? "/named" : "/numeric");
         benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State& s) { Encode(s, file, mode, kind); })
