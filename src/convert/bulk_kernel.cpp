@@ -1,14 +1,14 @@
 #include "convert/bulk_kernel.h"
 
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(__x86_64__)
 #include <immintrin.h>
-#define QUORLIN_X86 1
+#define QUORLIN_X86_64 1
 #endif
 
 namespace quorlin::detail {
 namespace {
 
-#if defined(QUORLIN_X86) && defined(__SSE2__)
+#if defined(QUORLIN_X86_64) && defined(__SSE2__)
 // Bit i set when byte i of v is not plain.
 unsigned MarkSse2(__m128i v) {
   __m128i m = _mm_cmpeq_epi8(v, _mm_set1_epi8('"'));
@@ -93,7 +93,7 @@ std::array<MarkBlocksChoice, 3> MarkBlocksChoices(std::size_t& count) {
   std::array<MarkBlocksChoice, 3> choices{};
   count = 0;
   choices[count++] = {"scalar", MarkBlocksScalar};
-#if defined(QUORLIN_X86) && defined(__SSE2__)
+#if defined(QUORLIN_X86_64) && defined(__SSE2__)
   choices[count++] = {"sse2", MarkBlocksSse2};
   __builtin_cpu_init();
   if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt")) choices[count++] = {"avx2", MarkBlocksAvx2};

@@ -116,14 +116,14 @@ std::array<MarkBlocksChoice, 3> MarkBlocksChoices(std::size_t& count);
 inline void Copy64(char* d, const char* s) { std::memcpy(d, s, 64); }
 
 // Encodes from p towards end and returns where it stopped (end, or a stop byte
-// of the mode). On entry `dots` holds the stops that ended the previous piece of
-// the same line, on return those that end this one. t comes from RunTables for
+// of the mode). On entry `dots` holds the full stops that ended the previous
+// piece of the same line, on return those that end this one. t comes from RunTables for
 // kMode. In kStream mode the caller has already skipped a LF that pairs with a
 // CR ending the previous piece: a LF at p is a break of its own.
 template <RunMode kMode>
 inline const char* EncodeRun(const EntityTables& t, const char* p, const char* const end, char*& dst, int& dots) {
   char* d = dst;
-  int run = dots;          // stops of the current run since its last ellipsis
+  int run = dots;          // full stops of the current run since its last ellipsis
   const char* runEnd = p;  // just after the last full stop read
   if (dots != 0) {
     d[0] = '.';
@@ -143,7 +143,7 @@ inline const char* EncodeRun(const EntityTables& t, const char* p, const char* c
 
   // Writes the output of the byte at q when it is plain or has a slot; false
   // for a stop byte or a full stop that may belong to a run (a lone one, with
-  // no stop on either side, is a plain byte). `near` says whether the bytes on
+  // no full stop on either side, is a plain byte). `near` says whether the bytes on
   // both sides of q may be read: both in this piece; `dense` that q is in a
   // block of mostly marked bytes.
   const auto slot = [&](const char* q, bool near, bool dense = false) -> bool {
@@ -156,8 +156,8 @@ inline const char* EncodeRun(const EntityTables& t, const char* p, const char* c
     std::size_t length = t.length[c];
     if constexpr (kMode == RunMode::kStream) {
       // The LF of a CR LF: the CR wrote the break. Never called on the first
-      // byte of the piece, the byte before it is in the piece.
-      // Where line breaks are rare among marked bytes a branch is cheaper.
+      // byte of the piece, so the byte before is in the piece. Where breaks are
+      // rare among the marked bytes a branch is cheaper than the look back.
       if (dense) {
         if (c == '\n') [[unlikely]]
           length -= 2 * static_cast<std::size_t>(q[-1] == '\r');
@@ -220,7 +220,7 @@ inline const char* EncodeRun(const EntityTables& t, const char* p, const char* c
       const char* const base = s;
       if (counts[k] > kDenseBlock) {
         // Mostly marked bytes: every byte through its slot (a plain byte's slot
-        // is itself), without a branch per byte but for full stops and stops.
+        // is itself); only full stops and stop bytes leave the straight path.
         for (; s < base + 64; ++s) {
           if (!slot(s, false, true)) [[unlikely]] {
             if (!special(s, false)) {
@@ -260,7 +260,7 @@ inline const char* EncodeRun(const EntityTables& t, const char* p, const char* c
     }
   }
 finished:
-  if (runEnd == stop && run != 0) {  // the piece ends in stops: hold them
+  if (runEnd == stop && run != 0) {  // the piece ends in full stops: hold them
     d -= run;
     dots = run;
   } else {
