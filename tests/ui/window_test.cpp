@@ -238,14 +238,24 @@ class WindowTest : public QObject {
     QTest::mousePress(w.Splitter1, Qt::LeftButton, {}, QPoint(1, 100));
     QTest::mouseMove(w.Splitter1, QPoint(-100, 100));
     QCOMPARE(w.Panel1->width(), 313);
+    // The hatched line shows where the bar would go, over the whole bar's height.
+    const QWidget* line = w.Splitter1->DragLine();
+    QVERIFY(line && line->isVisible());
+    QCOMPARE(line->geometry(), QRect(213, w.Splitter1->y(), 3, w.Splitter1->height()));
+    QTest::mouseMove(w.Splitter1, QPoint(-300, 100));  // would close the left half
+    QCOMPARE(line->x(), 0);
+    QTest::mouseMove(w.Splitter1, QPoint(-100, 100));
     QTest::mouseRelease(w.Splitter1, Qt::LeftButton, {}, QPoint(-100, 100));
+    QVERIFY(!line->isVisible());
     QTRY_COMPARE(w.Panel1->width(), 213);
     w.resize(900, w.height());
     QTRY_COMPARE(w.Panel1->width(), 213);
 
     QTest::mousePress(w.Splitter1, Qt::LeftButton, {}, QPoint(1, 100));
     QTest::mouseMove(w.Splitter1, QPoint(100, 100));
+    QVERIFY(line->isVisible());
     QTest::keyClick(w.Splitter1, Qt::Key_Escape);
+    QVERIFY(!line->isVisible());
     QTest::mouseRelease(w.Splitter1, Qt::LeftButton, {}, QPoint(100, 100));
     QCOMPARE(w.Panel1->width(), 213);
   }

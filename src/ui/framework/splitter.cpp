@@ -6,6 +6,26 @@
 
 #include <algorithm>
 
+namespace {
+
+// A line of the bar's size in a half-tone pattern, drawn over the panes.
+class HatchedLine : public QWidget {
+ public:
+  explicit HatchedLine(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    hide();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.fillRect(rect(), palette().window());
+    p.fillRect(rect(), QBrush(palette().color(QPalette::WindowText), Qt::Dense4Pattern));
+  }
+};
+
+}  // namespace
+
 TSplitter::TSplitter(QWidget* left, QWidget* parent) : QWidget(parent), left_(left) {
   setCursor(Qt::SplitHCursor);
   setFixedWidth(3);
@@ -18,24 +38,33 @@ int TSplitter::WidthFor(int x) const {
   return w <= MinSize ? 0 : w;
 }
 
+void TSplitter::ShowLineAt(int x) {
+  if (!line_) line_ = new HatchedLine(parentWidget());
+  line_->setGeometry(WidthFor(x), y(), width(), height());
+  line_->raise();
+  line_->show();
+}
+
+void TSplitter::EndDrag() {
+  dragging_ = false;
+  releaseKeyboard();
+  if (line_) line_->hide();
+}
+
 void TSplitter::mousePressEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton) return;
+  if (event->button() != Qt::LeftButton || !parentWidget()) return;
   dragging_ = true;
-  lineX_ = mapToParent(event->position().toPoint()).x();
-  grabKeyboard();
-  update();
+  grabKeyboard();  // for Escape
+  ShowLineAt(mapToParent(event->position().toPoint()).x());
 }
 
 void TSplitter::mouseMoveEvent(QMouseEvent* event) {
-  if (!dragging_) return;
-  lineX_ = mapToParent(event->position().toPoint()).x();
-  update();
+  if (dragging_) ShowLineAt(mapToParent(event->position().toPoint()).x());
 }
 
 void TSplitter::mouseReleaseEvent(QMouseEvent* event) {
   if (!dragging_ || event->button() != Qt::LeftButton) return;
-  dragging_ = false;
-  releaseKeyboard();
+  EndDrag();
   const int w = WidthFor(mapToParent(event->position().toPoint()).x());
   left_->setVisible(w > 0);
   if (w > 0) left_->setFixedWidth(w);
@@ -44,9 +73,7 @@ void TSplitter::mouseReleaseEvent(QMouseEvent* event) {
 
 void TSplitter::keyPressEvent(QKeyEvent* event) {
   if (dragging_ && event->key() == Qt::Key_Escape) {
-    dragging_ = false;
-    releaseKeyboard();
-    update();
+    EndDrag();
     return;
   }
   QWidget::keyPressEvent(event);
@@ -54,5 +81,5 @@ void TSplitter::keyPressEvent(QKeyEvent* event) {
 
 void TSplitter::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  p.fillRect(rect(), dragging_ ? palette().dark() : palette().window());
+  p.fillRect(rect(), palette().window());
 }

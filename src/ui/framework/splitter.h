@@ -1,7 +1,7 @@
 #pragma once
-// The bar between the two panes. Dragging shows a line; the new width of the
-// left control applies on release, Escape cancels. A width of 30 pixels or
-// less closes the left control.
+// The bar between the two panes. Dragging shows a hatched line where the bar
+// would go; the new width of the left control applies on release, Escape
+// cancels. A width of 30 pixels or less closes the left control.
 #include <QWidget>
 
 class TSplitter : public QWidget {
@@ -12,6 +12,8 @@ class TSplitter : public QWidget {
   static constexpr int MinSize = 30;
   // The left width a drag ending at x (in parent coordinates) gives; 0 closes.
   int WidthFor(int x) const;
+  // The hatched line shown while dragging (hidden otherwise).
+  const QWidget* DragLine() const { return line_; }
 
  signals:
   void Moved(int leftWidth);
@@ -24,7 +26,10 @@ class TSplitter : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  void ShowLineAt(int x);
+  void EndDrag();
+
   QWidget* left_;
+  QWidget* line_ = nullptr;  // made on the first drag, beside the bar
   bool dragging_ = false;
-  int lineX_ = 0;
 };
