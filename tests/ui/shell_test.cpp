@@ -54,6 +54,10 @@ class ShellTest : public QObject {
     QTest::addColumn<int>("count");
     QTest::newRow("message gains a full stop") << 0 << "Quorlin" << "Impossible d'ouvrir le fichier x." << 1;
     QTest::newRow("full stop not doubled") << 1 << "Quorlin" << "Fichier vide." << 1;
+    QTest::newRow("no full stop after '!'") << 4 << "Quorlin" << "Disque plein !" << 1;
+    QTest::newRow("no full stop after ')'") << 5 << "Quorlin" << "Cannot open file /tmp/a (1)" << 1;
+    QTest::newRow("full stop after '?'") << 6 << "Quorlin" << "Vraiment ?." << 1;
+    QTest::newRow("full stop after an accent") << 7 << "Quorlin" << "Fichier cr\u00e9\u00e9." << 1;
     QTest::newRow("abort is silent") << 2 << "" << "" << 0;
     QTest::newRow("foreign failure") << 3 << "Application Error" << "" << 1;
   }
@@ -68,6 +72,10 @@ class ShellTest : public QObject {
         case 0: throw quorlin::Exception("Impossible d'ouvrir le fichier x");
         case 1: throw quorlin::Exception("Fichier vide.");
         case 2: throw quorlin::EAbort();
+        case 4: throw quorlin::Exception("Disque plein !");
+        case 5: throw quorlin::Exception("Cannot open file /tmp/a (1)");
+        case 6: throw quorlin::Exception("Vraiment ?");
+        case 7: throw quorlin::Exception("Fichier cr\xc3\xa9\xc3\xa9");
         default: throw std::runtime_error("boum");
       }
     };
@@ -85,6 +93,26 @@ class ShellTest : public QObject {
     // The loop goes on: the next event is handled again.
     Fire(&b);
     QCOMPARE(boxes.size(), 2 * count);
+  }
+
+  // A failure while a control holds the mouse and keyboard (a drag) ends the
+  // hold before the box comes up.
+  void failureEndsAMouseHold() {
+    QWidget holder;
+    holder.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&holder));
+    holder.grabMouse();
+    holder.grabKeyboard();
+    QCOMPARE(QWidget::mouseGrabber(), &holder);
+    Thrower b;
+    QWidget* grabbedAtBox = &holder;
+    static_cast<TApplication*>(qApp)->ShowBox = [&](const QString&, const QString&) {
+      grabbedAtBox = QWidget::mouseGrabber();
+    };
+    b.fail = [] { throw quorlin::Exception("Stream write error"); };
+    Fire(&b);
+    QCOMPARE(grabbedAtBox, nullptr);
+    QCOMPARE(QWidget::keyboardGrabber(), nullptr);
   }
 
   // A command failing under a toolbar click: one box, the button comes back up

@@ -1,6 +1,7 @@
 #include "ui/framework/application.h"
 
 #include <QMessageBox>
+#include <QWidget>
 #include <typeinfo>
 
 #include "convert/exceptions.h"
@@ -13,7 +14,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
 }
 
 QString TApplication::MessageText(const QString& message) {
-  if (message.isEmpty() || message.endsWith(u'.')) return message;
+  if (message.isEmpty() || message.back().unicode() <= u'.') return message;
   return message + u'.';
 }
 
@@ -24,6 +25,9 @@ QString TApplication::ForeignText(const std::exception& error) {
 }
 
 void TApplication::HandleException(const std::exception& error) {
+  // A drag or a held button ends here, as the box takes the mouse away.
+  if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
+  if (QWidget* grabber = QWidget::keyboardGrabber()) grabber->releaseKeyboard();
   if (dynamic_cast<const quorlin::EAbort*>(&error)) return;
   if (auto* e = dynamic_cast<const quorlin::Exception*>(&error)) {
     ShowBox(Title, MessageText(QString::fromLocal8Bit(e->Message())));

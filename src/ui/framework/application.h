@@ -15,8 +15,10 @@ class TApplication : public QApplication {
 
   // Shows the box for a failure; EAbort shows nothing.
   void HandleException(const std::exception& error);
-  // The box text for a program failure: a full stop is added unless the
-  // message already ends with one.
+  // The box text for a program failure: a full stop is added when the last
+  // character comes after the full stop in the code table (a letter, a digit,
+  // '/', ':', '?', anything accented); one ending in '.', '!', ')', a quote or
+  // a space is shown as it is.
   static QString MessageText(const QString& message);
   static QString ForeignText(const std::exception& error);
 
