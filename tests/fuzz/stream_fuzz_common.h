@@ -16,7 +16,10 @@ inline std::string StreamInChunks(StreamEncoder& encoder, std::string_view input
   std::uint32_t state = seed * 2654435761u + 1;
   while (!input.empty()) {
     state = state * 1103515245u + 12345u;
-    const std::size_t len = std::min<std::size_t>(input.size(), (state >> 16) % 17);
+    // Mostly small pieces (runs and sequences cut anywhere), some long enough
+    // for the encoder's 64-byte blocks.
+    const std::size_t wanted = (state >> 31) != 0 ? (state >> 16) % 17 : (state >> 16) % 1025;
+    const std::size_t len = std::min<std::size_t>(input.size(), wanted);
     buffer.resize(StreamEncoder::MaxOutput(len));
     char* end = encoder.Feed(input.data(), len, buffer.data());
     out.append(buffer.data(), end);
