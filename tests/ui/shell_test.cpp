@@ -1,6 +1,7 @@
 // The application shell: failures escaping a handler end in one error box.
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QToolTip>
 #include <QtTest>
 #include <stdexcept>
 
@@ -113,6 +114,27 @@ class ShellTest : public QObject {
     Fire(&b);
     QCOMPARE(grabbedAtBox, nullptr);
     QCOMPARE(QWidget::keyboardGrabber(), nullptr);
+  }
+
+  // Hints wait 500 ms and stay 2500 ms; only controls with a hint text show one.
+  void hintsShowForTheirTimeOnlyWhereThereIsAText() {
+    QCOMPARE(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 500);
+    TFMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    auto* button = w.findChild<QToolButton*>(QStringLiteral("ToolButton5"));
+    QVERIFY(button);
+    const auto hover = [](QWidget* widget) {
+      const QPoint at = widget->rect().center();
+      QHelpEvent help(QEvent::ToolTip, at, widget->mapToGlobal(at));
+      QApplication::sendEvent(widget, &help);
+    };
+    hover(w.CheckNum);
+    QVERIFY(!QToolTip::isVisible());
+    hover(button);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), QStringLiteral("Ouvrir un fichier"));
+    QTRY_VERIFY_WITH_TIMEOUT(!QToolTip::isVisible(), 4000);  // Qt's own time would be 10 s
   }
 
   // A command failing under a toolbar click: one box, the button comes back up

@@ -5,8 +5,10 @@
 #include <typeinfo>
 
 #include "convert/exceptions.h"
+#include "ui/framework/hints.h"
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  hints::Install(*this);
   ShowBox = [](const QString& caption, const QString& text) {
     QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok);
     box.exec();
