@@ -49,6 +49,7 @@ QToolButton* AddButton(QToolBar* bar, const char* name, QAction* action, const Q
   button->setToolButtonStyle(Qt::ToolButtonIconOnly);
   button->setAutoRaise(true);
   button->setFixedSize(27, height);
+  button->setFocusPolicy(Qt::NoFocus);  // toolbar buttons never take the keyboard
   button->setIconSize(QSize(20, 20));
   // The hint is the button's own: keep it when the action's text changes.
   button->setToolTip(hint);
@@ -164,6 +165,8 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent) {
   MemoCode = new TMemo(Panel2);
   MemoCode->setObjectName(QStringLiteral("MemoCode"));
   MemoCode->setReadOnly(true);
+  // Read-only, but the caret moves and Shift with the arrows selects.
+  MemoCode->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   col2->addWidget(ToolBar1);
   col2->addWidget(MemoCode);
 
@@ -211,6 +214,11 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent) {
   // The actions live on the window so their keys work whatever has the focus.
   addActions({Open, Exit, Coder, SelectAll, Reset, Coller, Copier, Save, Aide, Propos});
   accelerators::Apply(bar);
+
+  setTabOrder(MemoText, CheckNum);
+  setTabOrder(CheckNum, MemoCode);
+  setTabOrder(MemoCode, LMDFontSizeComboBox1);
+  MemoText->setFocus();
 
   move(237, 154);
   resize(688, 422 + bar->sizeHint().height());

@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "ui/framework/checkbox.h"
+#include "ui/framework/fontsizecombobox.h"
 #include "ui/framework/memo.h"
 #include "ui/framework/menu_accelerators.h"
 #include "ui/framework/splitter.h"
@@ -213,6 +214,42 @@ class WindowTest : public QObject {
     QVERIFY(!w.SelectAll->isEnabled());
   }
 
+  // The focus starts in the source pane; Tab goes round the four controls,
+  // never through the toolbar buttons.
+  void focusStartsInTheSourceAndTabGoesRound() {
+    TFMain w;
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTRY_COMPARE(QApplication::focusWidget(), w.MemoText);
+    const QList<QWidget*> order = {w.CheckNum, w.MemoCode, w.LMDFontSizeComboBox1, w.MemoText};
+    for (QWidget* next : order) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QWidget* focus = QApplication::focusWidget();
+      QVERIFY2(focus == next || focus->parentWidget() == next, qPrintable(focus->objectName()));
+    }
+  }
+
+  // The output pane is read-only, but Shift with the arrows selects in it; such
+  // a selection does not enable Copier (only the mouse does).
+  void outputPaneSelectsFromTheKeyboard() {
+    TFMain w;
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.MemoText->SetText("a < b");
+    w.CoderExecute();
+    w.MemoCode->setFocus();
+    QTRY_VERIFY(w.MemoCode->hasFocus());
+    QTest::keyClick(w.MemoCode, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(w.MemoCode, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(w.MemoCode, Qt::Key_End, Qt::ShiftModifier);
+    QCOMPARE(w.MemoCode->textCursor().selectedText(), QStringLiteral("a &lt; b"));
+    QVERIFY(!w.Copier->isEnabled());
+    QTest::keyClicks(w.MemoCode, QStringLiteral("xyz"));
+    QCOMPARE(w.MemoCode->Text(), std::string("a &lt; b\r\n"));
+  }
+
   void splitterBounds_data() {
     QTest::addColumn<int>("x");
     QTest::addColumn<int>("width");
@@ -235,21 +272,26 @@ class WindowTest : public QObject {
     TFMain w;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
+    // A click without a move leaves the width, wherever in the bar it lands.
+    QTest::mouseClick(w.Splitter1, Qt::LeftButton, {}, QPoint(2, 100));
+    QCOMPARE(w.Panel1->width(), 313);
+    // Taken one pixel into the bar and moved 101 pixels left: the bar's left
+    // edge goes to 212.
     QTest::mousePress(w.Splitter1, Qt::LeftButton, {}, QPoint(1, 100));
     QTest::mouseMove(w.Splitter1, QPoint(-100, 100));
     QCOMPARE(w.Panel1->width(), 313);
     // The hatched line shows where the bar would go, over the whole bar's height.
     const QWidget* line = w.Splitter1->DragLine();
     QVERIFY(line && line->isVisible());
-    QCOMPARE(line->geometry(), QRect(213, w.Splitter1->y(), 3, w.Splitter1->height()));
+    QCOMPARE(line->geometry(), QRect(212, w.Splitter1->y(), 3, w.Splitter1->height()));
     QTest::mouseMove(w.Splitter1, QPoint(-300, 100));  // would close the left half
     QCOMPARE(line->x(), 0);
     QTest::mouseMove(w.Splitter1, QPoint(-100, 100));
     QTest::mouseRelease(w.Splitter1, Qt::LeftButton, {}, QPoint(-100, 100));
     QVERIFY(!line->isVisible());
-    QTRY_COMPARE(w.Panel1->width(), 213);
+    QTRY_COMPARE(w.Panel1->width(), 212);
     w.resize(900, w.height());
-    QTRY_COMPARE(w.Panel1->width(), 213);
+    QTRY_COMPARE(w.Panel1->width(), 212);
 
     QTest::mousePress(w.Splitter1, Qt::LeftButton, {}, QPoint(1, 100));
     QTest::mouseMove(w.Splitter1, QPoint(100, 100));
@@ -257,7 +299,7 @@ class WindowTest : public QObject {
     QTest::keyClick(w.Splitter1, Qt::Key_Escape);
     QVERIFY(!line->isVisible());
     QTest::mouseRelease(w.Splitter1, Qt::LeftButton, {}, QPoint(100, 100));
-    QCOMPARE(w.Panel1->width(), 213);
+    QCOMPARE(w.Panel1->width(), 212);
   }
 };
 
