@@ -38,9 +38,9 @@ int TSplitter::WidthFor(int x) const {
   return w <= MinSize ? 0 : w;
 }
 
-void TSplitter::ShowLineAt(int x) {
+void TSplitter::ShowLineAt(int pointerX) {
   if (!line_) line_ = new HatchedLine(parentWidget());
-  line_->setGeometry(WidthFor(x), y(), width(), height());
+  line_->setGeometry(WidthFor(pointerX - grabOffset_), y(), width(), height());
   line_->raise();
   line_->show();
 }
@@ -54,8 +54,9 @@ void TSplitter::EndDrag() {
 void TSplitter::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton || !parentWidget()) return;
   dragging_ = true;
+  grabOffset_ = event->position().toPoint().x();  // where in the bar it was taken
   grabKeyboard();  // for Escape
-  ShowLineAt(mapToParent(event->position().toPoint()).x());
+  ShowLineAt(x() + grabOffset_);
 }
 
 void TSplitter::mouseMoveEvent(QMouseEvent* event) {
@@ -65,7 +66,7 @@ void TSplitter::mouseMoveEvent(QMouseEvent* event) {
 void TSplitter::mouseReleaseEvent(QMouseEvent* event) {
   if (!dragging_ || event->button() != Qt::LeftButton) return;
   EndDrag();
-  const int w = WidthFor(mapToParent(event->position().toPoint()).x());
+  const int w = WidthFor(mapToParent(event->position().toPoint()).x() - grabOffset_);
   left_->setVisible(w > 0);
   if (w > 0) left_->setFixedWidth(w);
   emit Moved(w);

@@ -10,7 +10,7 @@ class TSplitter : public QWidget {
  public:
   TSplitter(QWidget* left, QWidget* parent = nullptr);
   static constexpr int MinSize = 30;
-  // The left width a drag ending at x (in parent coordinates) gives; 0 closes.
+  // The left width for the bar's left edge at x (in parent coordinates); 0 closes.
   int WidthFor(int x) const;
   // The hatched line shown while dragging (hidden otherwise).
   const QWidget* DragLine() const { return line_; }
@@ -26,10 +26,11 @@ class TSplitter : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  void ShowLineAt(int x);
+  void ShowLineAt(int pointerX);  // in parent coordinates
   void EndDrag();
 
   QWidget* left_;
   QWidget* line_ = nullptr;  // made on the first drag, beside the bar
   bool dragging_ = false;
+  int grabOffset_ = 0;  // the pointer's x inside the bar when the drag began
 };
