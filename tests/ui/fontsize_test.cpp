@@ -125,6 +125,12 @@ class FontSizeTest : public QObject {
     QTest::keyClick(&box, Qt::Key_Return);  // dropped: nothing added, nothing fired
     QCOMPARE(box.count(), items);
     QCOMPARE(changed.count(), 5);
+    // X11 gives Delete the text U+007F: it still deletes, without a beep.
+    box.setEditText(QStringLiteral("123"));
+    box.lineEdit()->setCursorPosition(0);
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, QString(QChar(0x7f)));
+    QApplication::sendEvent(&box, &del);
+    QCOMPARE(box.currentText(), QStringLiteral("23"));
     QVERIFY(!box.IsValidChar(u'é'));
     QVERIFY(box.IsValidChar(QChar(8)));
     box.SetFontName(QString());
@@ -171,6 +177,24 @@ class FontSizeTest : public QObject {
     QCOMPARE(box->currentText(), after);
     QCOMPARE(App()->errors, error.isEmpty() ? QStringList() : QStringList{error});
     QCOMPARE(changed.count(), error.isEmpty() ? 1 : 0);
+  }
+
+  // Alt giving the focus to the menu bar is no move to another control.
+  void menuBarTakingTheFocusLeavesTheText() {
+    QWidget window;
+    auto* box = new TLMDFontSizeComboBox(&window);
+    auto* other = new QLineEdit(&window);
+    other->move(0, 40);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    box->setFocus();
+    QTRY_VERIFY(box->hasFocus());
+    box->setEditText(QStringLiteral("-"));
+    App()->errors.clear();
+    other->setFocus(Qt::MenuBarFocusReason);
+    QTRY_VERIFY(other->hasFocus());
+    QCOMPARE(box->currentText(), QStringLiteral("-"));
+    QVERIFY(App()->errors.isEmpty());
   }
 };
 

@@ -113,7 +113,8 @@ void TLMDFontSizeComboBox::keyPressEvent(QKeyEvent* e) {
     e->accept();  // offered to the window as a dialog key, which has none: dropped
     return;
   }
-  const QString text = e->text();
+  // X11 gives Delete the text U+007F; it types no character, as elsewhere.
+  const QString text = e->key() == Qt::Key_Delete ? QString() : e->text();
   for (QChar c : text) {
     if (!IsValidChar(c)) {
       QApplication::beep();
@@ -143,8 +144,10 @@ void TLMDFontSizeComboBox::focusOutEvent(QFocusEvent* e) {
   setting_ = true;
   QComboBox::focusOutEvent(e);
   setting_ = false;
-  // Only a move to another control counts; opening the list or switching to
-  // another program leaves the typed text alone.
-  if (e->reason() == Qt::PopupFocusReason || e->reason() == Qt::ActiveWindowFocusReason) return;
+  // Only a move to another control counts; opening the list, switching to
+  // another program, or Alt taking the menu bar, leaves the typed text alone.
+  if (e->reason() == Qt::PopupFocusReason || e->reason() == Qt::ActiveWindowFocusReason ||
+      e->reason() == Qt::MenuBarFocusReason)
+    return;
   RunHandler([this] { CMExit(); });
 }
