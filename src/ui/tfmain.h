@@ -89,7 +89,7 @@ class TFMain : public QMainWindow {
  private:
   void FormCreateHelp();      // tfmain_help.cpp: the help launcher's directory
   void FormCreateFontSize();  // tfmain_commands.cpp: the drop-down takes the panes' size
-  bool AskReplace(const QString& name);  // "Oui"/"Non" before replacing a file
+  bool AskReplace(const QString& name);  // the save dialog's replace question
   void Notify(const QString& message);   // ShowNotice, or an information box
   QString lastOpen_;  // the full names the dialogs returned last
   QString lastSave_;

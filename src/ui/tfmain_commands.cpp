@@ -41,7 +41,8 @@ QFileDialog* MakeDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QSt
   d->setOption(QFileDialog::DontUseNativeDialog, true);
   d->setOption(QFileDialog::ReadOnly, false);
   d->setAcceptMode(mode);
-  d->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  // Any name is returned as typed: a missing file is Open's own error to report.
+  d->setFileMode(QFileDialog::AnyFile);
   d->setNameFilters(filters);
   return d;
 }
@@ -89,7 +90,8 @@ void TFMain::SaveExecute() {
     name = ChooseSaveFile();
   } else {
     if (!SaveDialog1) {
-      SaveDialog1 = MakeDialog(this, QFileDialog::AcceptSave, {QStringLiteral("tous les fichiers *.* (*)")});
+      SaveDialog1 = MakeDialog(this, QFileDialog::AcceptSave,
+                               {QStringLiteral("fichier *.txt (*.txt)"), QStringLiteral("tous les fichiers *.* (*)")});
       SaveDialog1->setOption(QFileDialog::DontConfirmOverwrite, false);
     }
     name = Run(SaveDialog1, lastSave_);
@@ -114,14 +116,11 @@ void TFMain::Notify(const QString& message) {
 }
 
 bool TFMain::AskReplace(const QString& name) {
-  QMessageBox box(QMessageBox::Warning, windowTitle(),
-                  QStringLiteral("%1 existe déjà.\nVoulez-vous le remplacer ?").arg(QFileInfo(name).fileName()),
-                  QMessageBox::NoButton, this);
-  QPushButton* yes = box.addButton(QStringLiteral("Oui"), QMessageBox::YesRole);
-  QPushButton* no = box.addButton(QStringLiteral("Non"), QMessageBox::NoRole);
-  box.setDefaultButton(no);
-  box.exec();
-  return box.clickedButton() == yes;
+  // The save dialog's own question, from Qt's catalogue, with its buttons.
+  const QString question =
+      QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?");
+  return QMessageBox::warning(this, windowTitle(), question.arg(QFileInfo(name).fileName()),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 void TFMain::ExitExecute() { close(); }

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "convert/exceptions.h"
 #include "ui/framework/checkbox.h"
 #include "ui/framework/memo.h"
 #include "ui/tfmain.h"
@@ -69,7 +70,7 @@ class DialogsTest : public QObject {
 
     AnswerDialog(dir.filePath(QStringLiteral("sortie")), &filters);
     w.Save->trigger();
-    QCOMPARE(filters, QStringLiteral("tous les fichiers *.* (*)"));
+    QCOMPARE(filters, QStringLiteral("fichier *.txt (*.txt)|tous les fichiers *.* (*)"));
     const QByteArray saved = ReadAll(dir.filePath(QStringLiteral("sortie.txt")));
 
     QProcess p;
@@ -80,6 +81,25 @@ class DialogsTest : public QObject {
     QVERIFY(p.waitForFinished());
     QCOMPARE(p.exitCode(), 0);
     QCOMPARE(saved, p.readAllStandardOutput());
+  }
+
+  // A name typed into the open dialog that names no file comes back to Open,
+  // which reports it with the full name and keeps the source pane.
+  void openOfATypedMissingNameReportsIt() {
+    QTemporaryDir dir;
+    const QString missing = dir.filePath(QStringLiteral("absent.txt"));
+    TFMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.MemoText->SetText("gard\xe9");
+    AnswerDialog(missing, nullptr);
+    try {
+      w.OpenExecute();
+      QFAIL("no error for a missing file");
+    } catch (const quorlin::EFOpenError& e) {
+      QCOMPARE(QString::fromStdString(e.Message()), QStringLiteral("Cannot open file %1").arg(missing));
+    }
+    QCOMPARE(w.MemoText->Text(), std::string("gard\xe9"));
   }
 };
 
