@@ -7,6 +7,7 @@
 
 #include "convert/exceptions.h"
 #include "ui/framework/application.h"
+#include "ui/framework/checkbox.h"
 #include "ui/framework/fontsizecombobox.h"
 #include "ui/framework/memo.h"
 #include "ui/tfmain.h"
