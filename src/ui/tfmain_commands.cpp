@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "convert/exceptions.h"
 #include "convert/line_list.h"
 #include "convert/text_file.h"
 #include "ui/framework/application.h"
@@ -75,11 +76,22 @@ void TFMain::OpenExecute() {
     name = Run(OpenDialog, lastOpen_);
   }
   if (name.isEmpty()) return;
+  // A file the pane cannot hold is refused before it is read: past the free
+  // memory the system would end the program, and the typed text with it.
+  const auto tooLarge = [this](qint64 size) {
+    if (size > MemoText->Capacity()) throw quorlin::EInvalidOperation("Text exceeds memo capacity");
+  };
+  tooLarge(QFileInfo(name).size());
   // Load aside first: a file that cannot be read leaves the source pane as it was.
-  quorlin::MemoryLineList loaded;
   quorlin::LoadReport report;
-  quorlin::LoadFromFile(loaded, QFile::encodeName(name).toStdString(), &report);
-  MemoText->SetText(loaded.Text());
+  std::string text;
+  {
+    quorlin::MemoryLineList loaded;
+    quorlin::LoadFromFile(loaded, QFile::encodeName(name).toStdString(), &report);
+    text = loaded.Text();
+  }
+  tooLarge(static_cast<qint64>(text.size()));  // a pipe or device has no size beforehand
+  MemoText->SetText(text);
   // Part of the file is not in the pane: say so rather than let it look whole.
   if (report.cutAtZero) Notify(QString::fromStdString(quorlin::DescribeCut(report)));
 }
@@ -139,13 +151,7 @@ void TFMain::ResetExecute() {
 
 void TFMain::CopierExecute() {
   if (MemoCode->SelLength() == 0) return;
-  // Plain text only: the editor's own copy would add an HTML version that
-  // rich editors paste instead of the entities.
-  QString text = MemoCode->textCursor().selectedText();
-  text.replace(QChar::ParagraphSeparator, u'\n');
-  auto* data = new QMimeData;
-  data->setText(text);
-  QGuiApplication::clipboard()->setMimeData(data);
+  QGuiApplication::clipboard()->setMimeData(MemoCode->SelectionAsPlainText());
 }
 
 void TFMain::CollerExecute() { MemoText->paste(); }

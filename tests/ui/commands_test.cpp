@@ -11,6 +11,7 @@
 
 #include "ui/framework/fontsizecombobox.h"
 #include "ui/framework/memo.h"
+#include "convert/exceptions.h"
 #include "ui/tfmain.h"
 
 namespace {
@@ -114,6 +115,31 @@ class CommandsTest : public QObject {
     }
     QVERIFY(threw);
     QCOMPARE(QByteArray::fromStdString(w.MemoText->Text()), QByteArray("mon texte\r\n\xe9"));
+  }
+
+  // A file larger than the pane can hold is refused before it is read, with
+  // the pane's message; the source pane keeps its text.
+  void openRefusesATextThePaneCannotHold() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("grand.txt"));
+    Write(path, "0123456789");
+    TFMain w;
+    w.MemoText->SetText("mien");
+    w.MemoText->CapacityLimit = 9;
+    w.ChooseOpenFile = [&] { return path; };
+    try {
+      w.OpenExecute();
+      QFAIL("a text above the capacity was taken");
+    } catch (const quorlin::EInvalidOperation& e) {
+      QCOMPARE(QString::fromStdString(e.Message()), QStringLiteral("Text exceeds memo capacity"));
+    }
+    QCOMPARE(w.MemoText->Text(), std::string("mien"));
+    w.MemoText->CapacityLimit = 10;
+    w.OpenExecute();
+    QCOMPARE(w.MemoText->Text(), std::string("0123456789"));
+    QVERIFY(w.MemoText->Capacity() == 10);
+    w.MemoText->CapacityLimit = -1;
+    QVERIFY(w.MemoText->Capacity() > 1000000);  // what this machine's free memory allows
   }
 
   void saveAddsTxtAndAsksBeforeReplacing_data() {

@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QMimeData>
 #include <QtTest>
+#include <memory>
 
 #include "common/line_list_contract.h"
 #include "convert/conversion_pass.h"
@@ -95,6 +96,7 @@ class PanesTest : public QObject {
     QTest::newRow("lone CR") << QStringLiteral("a\rb") << QByteArray("a\r\nb") << 0;
     QTest::newRow("CR LF once") << QStringLiteral("a\r\nb") << QByteArray("a\r\nb") << 0;
     QTest::newRow("LF CR twice") << QStringLiteral("a\n\rb") << QByteArray("a\r\n\r\nb") << 0;
+    QTest::newRow("zero ends it") << QString::fromUtf16(u"a\u2192b\0cd") << QByteArray("a?b") << 1;
   }
   void pasteReplacesUnstorableCharactersAndUnifiesBreaks() {
     QFETCH(QString, pasted);
@@ -106,8 +108,10 @@ class PanesTest : public QObject {
     QApplication::clipboard()->setText(pasted);
     memo.paste();
     QCOMPARE(QByteArray::fromStdString(memo.Text()), text);
-    QCOMPARE(messages.size(), lost > 0 ? 1 : 0);
-    if (lost > 0) QVERIFY(messages[0].startsWith(QString::number(lost) + u' '));
+    const bool cut = pasted.contains(QChar(u'\0'));
+    QCOMPARE(messages.size(), lost > 0 || cut ? 1 : 0);
+    if (cut) QVERIFY(messages[0].startsWith(QStringLiteral("Le texte contenait un caractère nul")));
+    if (lost > 0) QVERIFY(messages[0].section(u'\n', cut ? 1 : 0).startsWith(QString::number(lost) + u' '));
   }
 
   void typedUnstorableCharacterBecomesQuestionMark() {
@@ -119,6 +123,45 @@ class PanesTest : public QObject {
     QApplication::sendEvent(&memo, &arrow);
     QCOMPARE(memo.Text(), std::string("a?"));
     QCOMPARE(reports, 1);
+    // A character beyond the 16-bit range comes as a pair of halves.
+    QKeyEvent emoji(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("\U0001F600"));
+    QApplication::sendEvent(&memo, &emoji);
+    QCOMPARE(memo.Text(), std::string("a??"));
+    QCOMPARE(reports, 2);
+  }
+
+  // What an input method commits follows the same rules as typed text; what
+  // it is still composing is left alone.
+  void inputMethodTextIsStoredAsTyped() {
+    TMemo memo;
+    QStringList reports;
+    memo.OnLostCharacters = [&](const QString& m) { reports << m; };
+    QInputMethodEvent compose(QStringLiteral("e"), {});
+    QApplication::sendEvent(&memo, &compose);
+    QVERIFY(reports.isEmpty());
+    QInputMethodEvent commitE({}, {});
+    commitE.setCommitString(QStringLiteral("é"));
+    QApplication::sendEvent(&memo, &commitE);
+    QCOMPARE(memo.Text(), std::string("\xe9"));
+    QVERIFY(reports.isEmpty());
+    QInputMethodEvent commitArrow({}, {});
+    commitArrow.setCommitString(QStringLiteral("→"));
+    QApplication::sendEvent(&memo, &commitArrow);
+    QCOMPARE(memo.Text(), std::string("\xe9?"));
+    QCOMPARE(memo.toPlainText(), QStringLiteral("é?"));  // the screen shows what is stored
+    QCOMPARE(reports.size(), 1);
+  }
+
+  // The pane's own copy (context menu, drag) carries plain text only.
+  void copyingGivesPlainTextOnly() {
+    TMemo memo;
+    memo.SetText("a &lt;\r\nb");
+    memo.selectAll();
+    std::unique_ptr<QMimeData> data(memo.SelectionAsPlainText());
+    QCOMPARE(data->formats(), QStringList{QStringLiteral("text/plain")});
+    QCOMPARE(data->text(), QStringLiteral("a &lt;\nb"));
+    memo.copy();
+    QCOMPARE(QApplication::clipboard()->mimeData()->formats(), QStringList{QStringLiteral("text/plain")});
   }
 
   void readOnlyPaneIgnoresPaste() {

@@ -2,6 +2,7 @@
 
 #include <QFocusEvent>
 #include <QFont>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPalette>
@@ -9,7 +10,11 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <algorithm>
+#include <limits>
+
 #include "convert/cp1252.h"
+#include "ui/framework/platform.h"
 
 TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {
   setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -68,14 +73,17 @@ std::string TMemo::Encode(const QString& text, int* replaced) {
   return out;
 }
 
-QString TMemo::Sanitize(const QString& text, int* replaced) {
+QString TMemo::Sanitize(const QString& text, int* replaced, bool* cut) {
+  const qsizetype zero = text.indexOf(QChar(u'\0'));
+  const qsizetype size = zero < 0 ? text.size() : zero;
+  if (cut) *cut = zero >= 0;
   QString unified;
-  unified.reserve(text.size());
-  for (qsizetype i = 0; i < text.size(); ++i) {
+  unified.reserve(size);
+  for (qsizetype i = 0; i < size; ++i) {
     const QChar c = text.at(i);
     if (c == u'\r') {
       unified.append(u'\n');
-      if (i + 1 < text.size() && text.at(i + 1) == u'\n') ++i;
+      if (i + 1 < size && text.at(i + 1) == u'\n') ++i;
     } else if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) {
       unified.append(u'\n');
     } else {
@@ -241,38 +249,79 @@ void TMemo::SetFontSize(int points) {
   setFont(f);
 }
 
-void TMemo::Report(int replaced) {
-  if (replaced <= 0 || !OnLostCharacters) return;
-  OnLostCharacters(
-      replaced == 1
-          ? QStringLiteral("1 caractère sans équivalent en Windows-1252 a été remplacé par « ? ».")
-          : QStringLiteral("%1 caractères sans équivalent en Windows-1252 ont été remplacés par « ? ».")
-                .arg(replaced));
+void TMemo::Report(int replaced, bool cut) {
+  if ((replaced <= 0 && !cut) || !OnLostCharacters) return;
+  QStringList parts;
+  if (cut)
+    parts << QStringLiteral("Le texte contenait un caractère nul : seul ce qui le précède a été inséré.");
+  if (replaced == 1)
+    parts << QStringLiteral("1 caractère sans équivalent en Windows-1252 a été remplacé par « ? ».");
+  else if (replaced > 1)
+    parts << QStringLiteral("%1 caractères sans équivalent en Windows-1252 ont été remplacés par « ? ».")
+                 .arg(replaced);
+  OnLostCharacters(parts.join(u'\n'));
 }
 
 void TMemo::insertFromMimeData(const QMimeData* source) {
   if (!source || !source->hasText() || isReadOnly()) return;
   int lost = 0;
-  const QString clean = Sanitize(source->text(), &lost);
+  bool cut = false;
+  const QString clean = Sanitize(source->text(), &lost, &cut);
   textCursor().insertText(clean);
   ensureCursorVisible();
-  Report(lost);
+  Report(lost, cut);
 }
 
 void TMemo::keyPressEvent(QKeyEvent* event) {
   const QString typed = event->text();
-  if (!isReadOnly() && !typed.isEmpty() && typed.at(0).isPrint() &&
-      !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+  const bool character = !typed.isEmpty() && typed.at(0).unicode() >= 0x20 && typed.at(0).unicode() != 0x7F;
+  if (!isReadOnly() && character && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
     int lost = 0;
     const QString clean = Sanitize(typed, &lost);
     if (lost > 0) {
       textCursor().insertText(clean);
-      Report(lost);
+      Report(lost, false);
       event->accept();
       return;
     }
   }
   QPlainTextEdit::keyPressEvent(event);
+}
+
+// Text composed through an input method (dead keys, compose, IBus) arrives
+// here rather than as a key press: the same rules apply to what it commits.
+void TMemo::inputMethodEvent(QInputMethodEvent* event) {
+  const QString committed = event->commitString();
+  int lost = 0;
+  bool cut = false;
+  const QString clean = isReadOnly() ? committed : Sanitize(committed, &lost, &cut);
+  if (clean == committed) {
+    QPlainTextEdit::inputMethodEvent(event);
+    return;
+  }
+  QInputMethodEvent storable(event->preeditString(), event->attributes());
+  storable.setCommitString(clean, event->replacementStart(), event->replacementLength());
+  QPlainTextEdit::inputMethodEvent(&storable);
+  Report(lost, cut);
+}
+
+QMimeData* TMemo::SelectionAsPlainText() const {
+  QString text = textCursor().selectedText();
+  text.replace(QChar::ParagraphSeparator, u'\n');
+  auto* data = new QMimeData;
+  data->setText(text);
+  return data;
+}
+
+QMimeData* TMemo::createMimeDataFromSelection() const { return SelectionAsPlainText(); }
+
+qint64 TMemo::Capacity() const {
+  if (CapacityLimit >= 0) return CapacityLimit;
+  // The document counts positions in int; beyond half of that its layout
+  // arithmetic is not to be trusted.
+  constexpr qint64 kDocumentLimit = std::numeric_limits<int>::max() / 2;
+  constexpr qint64 kBytesPerCharacter = 12;  // text, blocks and layout, measured
+  return std::min(kDocumentLimit, platform::AvailableMemoryBytes() / kBytesPerCharacter);
 }
 
 void TMemo::ShowSelection(bool visible) {

@@ -32,28 +32,41 @@ class TMemo : public QPlainTextEdit, public quorlin::LineList {
 
   int SelLength() const;
   void SetFontSize(int points);
+  // The selection as plain text only, lines ending in LF: what copying puts on
+  // the clipboard (never an HTML version that rich editors would paste).
+  QMimeData* SelectionAsPlainText() const;
 
-  // Called once per paste or typed text that held characters Windows-1252
-  // cannot store; they were replaced by '?'. The argument is the message.
+  // How many characters the pane can take now: the document's own limit, or
+  // what the free memory holds at about twelve bytes a character on screen.
+  // CapacityLimit, when not negative, replaces it (tests).
+  qint64 Capacity() const;
+  qint64 CapacityLimit = -1;
+
+  // Called once per paste or typed text that did not arrive whole: characters
+  // Windows-1252 cannot store were replaced by '?', or a zero character ended
+  // it. The argument is the message.
   std::function<void(const QString&)> OnLostCharacters;
 
   // Windows-1252 bytes <-> text, '?' for what the code page cannot hold.
   static QString Decode(std::string_view bytes);
   static void DecodeAppend(std::string_view bytes, QString& out);
   static std::string Encode(const QString& text, int* replaced = nullptr);
-  // Text as the pane stores it: CR LF, lone CR and lone LF become one break,
+  // Text as the pane stores it: it ends at the first zero character (cut says
+  // whether there was one), CR LF, lone CR and lone LF become one break,
   // unstorable characters become '?'.
-  static QString Sanitize(const QString& text, int* replaced);
+  static QString Sanitize(const QString& text, int* replaced, bool* cut = nullptr);
 
  protected:
   void insertFromMimeData(const QMimeData* source) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void inputMethodEvent(QInputMethodEvent* event) override;
+  QMimeData* createMimeDataFromSelection() const override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
 
  private:
   void ShowSelection(bool visible);
-  void Report(int replaced);
+  void Report(int replaced, bool cut);
   // Adds between BeginUpdate and EndUpdate are gathered here and handed to the
   // document in large pieces: one insert of many lines costs about what
   // setPlainText does, one insert per line several times more.

@@ -72,6 +72,19 @@ qint64 PhysicalMemoryBytes() {
   return pages > 0 && pageSize > 0 ? static_cast<qint64>(pages) * pageSize : 0;
 }
 
+qint64 AvailableMemoryBytes() {
+  QFile meminfo(QStringLiteral("/proc/meminfo"));
+  if (meminfo.open(QIODevice::ReadOnly)) {
+    for (const QByteArray& line : meminfo.readAll().split('\n')) {
+      if (!line.startsWith("MemAvailable:")) continue;
+      bool ok = false;
+      const qint64 kb = line.mid(13).trimmed().split(' ').value(0).toLongLong(&ok);
+      if (ok) return kb * 1024;
+    }
+  }
+  return PhysicalMemoryBytes();
+}
+
 int ProcessorCount() {
   const unsigned n = std::thread::hardware_concurrency();
   return n == 0 ? 1 : static_cast<int>(n);

@@ -30,6 +30,9 @@ QString ExecutablePath();
 QString DirectoryWithSeparator(const QString& executablePath);
 
 qint64 PhysicalMemoryBytes();
+// Memory the system can give without swapping (MemAvailable); the physical
+// memory when the kernel does not say.
+qint64 AvailableMemoryBytes();
 int ProcessorCount();
 // The processor's model name, e.g. "Intel(R) Core(TM) i5-8250U CPU @ 1.60GHz".
 QString ProcessorName();
