@@ -105,6 +105,50 @@ class HelpAboutTest : public QObject {
     QCOMPARE(reports_.size(), 1);
   }
 
+  // The desktop is asked through xdg-mime for the document's type or the link's
+  // scheme; an empty answer means no program. A stand-in xdg-mime on PATH
+  // answers as the test wants and records what it was asked.
+  void desktopIsAskedForAProgram_data() {
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("asked");
+    QTest::addColumn<bool>("has");
+    QTest::newRow("chm with viewer") << "Quorlin.chm" << "xchm.desktop" << "application/vnd.ms-htmlhelp" << true;
+    QTest::newRow("chm without viewer") << "Quorlin.chm" << "" << "application/vnd.ms-htmlhelp" << false;
+    QTest::newRow("mail link") << "mailto:a@b.fr" << "" << "x-scheme-handler/mailto" << false;
+    QTest::newRow("web link") << "https://example.org" << "firefox.desktop" << "x-scheme-handler/https" << true;
+  }
+  void desktopIsAskedForAProgram() {
+    QFETCH(QString, url);
+    QFETCH(QString, answer);
+    QFETCH(QString, asked);
+    QFETCH(bool, has);
+    QTemporaryDir dir;
+    const QString log = dir.filePath(QStringLiteral("asked"));
+    {
+      QFile script(dir.filePath(QStringLiteral("xdg-mime")));
+      QVERIFY(script.open(QIODevice::WriteOnly));
+      script.write(QStringLiteral("#!/bin/sh\necho \"$3\" > '%1'\n[ -n '%2' ] && echo '%2'\nexit 0\n")
+                       .arg(log, answer)
+                       .toUtf8());
+      script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    QUrl target(url);
+    if (url.endsWith(QStringLiteral(".chm"))) {
+      QFile doc(dir.filePath(url));
+      QVERIFY(doc.open(QIODevice::WriteOnly));
+      target = QUrl::fromLocalFile(doc.fileName());
+    }
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(dir.path()) + ':' + path);
+    const bool result = platform::DesktopHasProgramFor(target);
+    qputenv("PATH", path);
+    QCOMPARE(result, has);
+    QFile asked_(log);
+    QVERIFY(asked_.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(asked_.readAll().trimmed()), asked);
+  }
+
   void pictureHasShadowAndFrame() {
     QPixmap icon(32, 32);
     icon.fill(Qt::white);

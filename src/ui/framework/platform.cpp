@@ -7,6 +7,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QMimeDatabase>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QSysInfo>
 #include <QTextStream>
 #include <thread>
@@ -43,14 +46,37 @@ int OpenDocument(const QUrl& url) {
     Report(QStringLiteral("Impossible d'ouvrir « %1 » : le fichier est introuvable.").arg(shown));
     return kFileNotFound;
   }
-  const bool started = CurrentOpener() ? CurrentOpener()(url) : QDesktopServices::openUrl(url);
+  const bool started = CurrentOpener() ? CurrentOpener()(url)
+                                        : DesktopHasProgramFor(url) && QDesktopServices::openUrl(url);
   if (!started) {
-    Report(QStringLiteral("Impossible d'ouvrir « %1 » : aucun programme n'est associé à ce type de document "
-                          "(installez xdg-utils et une visionneuse).")
-               .arg(shown));
+    QString message;
+    if (!url.isLocalFile())
+      message = QStringLiteral("Impossible d'ouvrir « %1 » : aucun programme n'est associé à ce type de lien.");
+    else if (shown.endsWith(QStringLiteral(".chm"), Qt::CaseInsensitive))
+      message = QStringLiteral("Impossible d'ouvrir « %1 » : aucun programme n'est associé à ce type de document. "
+                               "Installez une visionneuse d'aide CHM, par exemple le paquet xchm.");
+    else
+      message = QStringLiteral("Impossible d'ouvrir « %1 » : aucun programme n'est associé à ce type de document.");
+    Report(message.arg(shown));
     return kNoAssociation;
   }
   return kOpenOk;
+}
+
+bool DesktopHasProgramFor(const QUrl& url) {
+  const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+  if (xdgMime.isEmpty()) return true;  // Qt's opener will say whether it could start anything
+  const QString type = url.isLocalFile()
+                           ? QMimeDatabase().mimeTypeForFile(url.toLocalFile()).name()
+                           : QStringLiteral("x-scheme-handler/") + url.scheme();
+  QProcess query;
+  query.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"), type});
+  if (!query.waitForFinished(3000)) {  // a desktop too slow to answer: let the opener try
+    query.kill();
+    query.waitForFinished();
+    return true;
+  }
+  return !query.readAllStandardOutput().trimmed().isEmpty();
 }
 
 QString ExecutablePath() {

@@ -18,6 +18,11 @@ constexpr int kNoAssociation = 31;
 // On failure the report box says so, as the shell does where it reports for itself.
 int OpenDocument(const QUrl& url);
 
+// Whether the desktop has a program registered for the document's type or the
+// link's scheme (xdg-mime). xdg-open itself cannot tell: it starts at once and
+// fails later in the background. True when xdg-mime is not there to ask.
+bool DesktopHasProgramFor(const QUrl& url);
+
 // Replaces the opener and the report box, for tests. Null restores the real ones.
 using Opener = std::function<bool(const QUrl&)>;
 using ReportBox = std::function<void(const QString& message)>;
