@@ -1,4 +1,5 @@
 // Start-up of the window program.
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -7,11 +8,18 @@
 #include <memory>
 
 #include "ui/framework/application.h"
+#include "ui/framework/platform.h"
 #include "ui/tfmain.h"
 
-int main(int argc, char** argv) {
-  TApplication app(argc, argv);
+int main(int, char** argv) {
+  // The command line changes nothing: Qt sees only the program's name, not
+  // its own options (-geometry, -reverse, -platform...).
+  int qtArgc = 1;
+  TApplication app(qtArgc, argv);
   app.setApplicationName(QStringLiteral("Quorlin"));
+  app.setDesktopFileName(QStringLiteral("org.quorlin.Quorlin"));
+  app.setWindowIcon(QIcon(QStringLiteral(":/icons/quorlin.svg")));  // the boxes' and the About box's
+  platform::QuitOnSessionEnd(app);
 
   QTranslator qtbase;
   if (qtbase.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),

@@ -1,8 +1,10 @@
 // The application shell: failures escaping a handler end in one error box.
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QToolTip>
 #include <QtTest>
+#include <signal.h>
 #include <stdexcept>
 
 #include "convert/exceptions.h"
@@ -136,6 +138,31 @@ class ShellTest : public QObject {
     QTRY_VERIFY(QToolTip::isVisible());
     QCOMPARE(QToolTip::text(), QStringLiteral("Ouvrir un fichier"));
     QTRY_VERIFY_WITH_TIMEOUT(!QToolTip::isVisible(), 4000);  // Qt's own time would be 10 s
+  }
+
+  // The real program: Qt's own options on the command line change nothing (a
+  // bad -platform would stop Qt before any window), and the end of the session
+  // (SIGTERM, SIGHUP) ends it normally with exit code 0.
+  void programIgnoresArgumentsAndEndsWithTheSession_data() {
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+  }
+  void programIgnoresArgumentsAndEndsWithTheSession() {
+    QFETCH(int, signal);
+    const QString program = qEnvironmentVariable("QUORLIN_APP");
+    if (program.isEmpty()) QSKIP("QUORLIN_APP not set");
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(program, {QStringLiteral("-platform"), QStringLiteral("nulle-part"), QStringLiteral("-reverse"),
+                      QStringLiteral("fichier.txt")});
+    QVERIFY(p.waitForStarted());
+    QTest::qWait(1500);  // up and in its event loop; the result is checked, not the time
+    QCOMPARE(p.state(), QProcess::Running);
+    ::kill(static_cast<pid_t>(p.processId()), signal);
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 0);
   }
 
   // A command failing under a toolbar click: one box, the button comes back up

@@ -1,5 +1,7 @@
 #include "ui/framework/platform.h"
 
+#include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -9,6 +11,7 @@
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QProcess>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QTextStream>
@@ -77,6 +80,32 @@ bool DesktopHasProgramFor(const QUrl& url) {
     return true;
   }
   return !query.readAllStandardOutput().trimmed().isEmpty();
+}
+
+namespace {
+int sessionEndPipe[2] = {-1, -1};
+
+void OnSessionEnd(int) {
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t n = ::write(sessionEndPipe[1], &byte, 1);  // all a handler may do
+}
+}  // namespace
+
+void QuitOnSessionEnd(QCoreApplication& app) {
+  if (sessionEndPipe[0] >= 0 || ::pipe2(sessionEndPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  auto* notifier = new QSocketNotifier(sessionEndPipe[0], QSocketNotifier::Read, &app);
+  QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
+    char byte;
+    while (::read(sessionEndPipe[0], &byte, 1) > 0) {
+    }
+    QCoreApplication::quit();  // leaves every running loop, a modal box's too
+  });
+  struct sigaction action = {};
+  action.sa_handler = OnSessionEnd;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  ::sigaction(SIGTERM, &action, nullptr);
+  ::sigaction(SIGHUP, &action, nullptr);
 }
 
 QString ExecutablePath() {

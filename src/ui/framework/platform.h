@@ -2,6 +2,7 @@
 // What the program needs of the desktop beyond Qt's widgets: opening a document
 // or link with the program the desktop has registered, the executable's place,
 // and a summary of the machine for the About box.
+#include <QCoreApplication>
 #include <QString>
 #include <QUrl>
 #include <functional>
@@ -28,6 +29,10 @@ using Opener = std::function<bool(const QUrl&)>;
 using ReportBox = std::function<void(const QString& message)>;
 void SetOpener(Opener opener);
 void SetReportBox(ReportBox box);
+
+// The end of the session (SIGTERM, SIGHUP) quits the application's event loop
+// as a quit request would, so the program ends normally with exit code 0.
+void QuitOnSessionEnd(QCoreApplication& app);
 
 // The running executable's real path (/proc/self/exe).
 QString ExecutablePath();
