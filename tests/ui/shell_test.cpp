@@ -88,7 +88,7 @@ class ShellTest : public QObject {
     if (count == 0) return;
     QCOMPARE(boxes[0].caption, caption);
     if (kind == 3) {
-      QVERIFY(boxes[0].text.startsWith(QStringLiteral("Exception ")));
+      QVERIFY(boxes[0].text.startsWith(QStringLiteral("Exception std::runtime_error in module ")));
       QVERIFY(boxes[0].text.contains(QStringLiteral(" in module ")));
       QVERIFY(boxes[0].text.endsWith(QStringLiteral(".\nboum")));
     } else {

@@ -2,6 +2,10 @@
 
 #include <QMessageBox>
 #include <QWidget>
+#include <cxxabi.h>
+
+#include <cstdlib>
+#include <memory>
 #include <typeinfo>
 
 #include "convert/exceptions.h"
@@ -21,9 +25,14 @@ QString TApplication::MessageText(const QString& message) {
 }
 
 QString TApplication::ForeignText(const std::exception& error) {
+  // The class as its source names it ("std::bad_alloc", not "St9bad_alloc").
+  int status = -1;
+  std::unique_ptr<char, void (*)(void*)> readable(
+      abi::__cxa_demangle(typeid(error).name(), nullptr, nullptr, &status), std::free);
+  const QString className = QString::fromLatin1(status == 0 ? readable.get() : typeid(error).name());
   return QStringLiteral("Exception %1 in module %2 at %3.\n%4%5")
-      .arg(QString::fromLatin1(typeid(error).name()), QStringLiteral("quorlin"),
-           QStringLiteral("0x0"), QString::fromLocal8Bit(error.what()), QString());
+      .arg(className, QStringLiteral("quorlin"), QStringLiteral("0x0"), QString::fromLocal8Bit(error.what()),
+           QString());
 }
 
 void TApplication::HandleException(const std::exception& error) {
