@@ -15,12 +15,14 @@
 #include <QVBoxLayout>
 
 #include "convert/conversion_pass.h"
+#include "ui/framework/about_dialog.h"
 #include "ui/framework/application.h"
 #include "ui/framework/checkbox.h"
 #include "ui/framework/fontsizecombobox.h"
 #include "ui/framework/memo.h"
 #include "ui/framework/menu_accelerators.h"
 #include "ui/framework/splitter.h"
+#include "ui/framework/starter.h"
 
 TFMain* FMain = nullptr;
 
@@ -222,6 +224,12 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent) {
 
   move(237, 154);
   resize(688, 422 + bar->sizeHint().height());
+
+  // The help launcher, the About box and the handlers' bindings belong to the
+  // layout: they exist even when the start-up step below fails.
+  LMDStarter1 = new TLMDStarter(this);
+  AboutDlg = new TLMDAboutDlg(this);
+  BindCommandEvents();
 
   // A failure while setting up still leaves a usable window.
   try {

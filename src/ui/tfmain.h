@@ -89,6 +89,7 @@ class TFMain : public QMainWindow {
  private:
   void FormCreateHelp();      // tfmain_help.cpp: the help launcher's directory
   void FormCreateFontSize();  // tfmain_commands.cpp: the drop-down takes the panes' size
+  void BindCommandEvents();   // tfmain_commands.cpp: size changes, mouse-up, notices, keys
   bool AskReplace(const QString& name);  // the save dialog's replace question
   void Notify(const QString& message);   // ShowNotice, or an information box
   QString lastOpen_;  // the full names the dialogs returned last

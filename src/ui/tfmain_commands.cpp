@@ -174,13 +174,12 @@ void TFMain::EnableOutputActions(bool enabled) {
   SelectAll->setEnabled(enabled);
 }
 
-void TFMain::FormCreateFontSize() {
-  // Wiring of the commands' events, done once with the window.
+void TFMain::BindCommandEvents() {
   connect(LMDFontSizeComboBox1, &TLMDFontSizeComboBox::Changed, this,
           [this] { RunHandler([this] { LMDFontSizeComboBox1Change(); }); });
   MemoCode->viewport()->installEventFilter(new MouseUpWatcher(this));
   MemoText->OnLostCharacters = [this](const QString& message) { Notify(message); };
   new TShortcutRouter(this, {SelectAll, Copier, Coller, Coder}, this);
-
-  LMDFontSizeComboBox1->SetSelected(MemoText->font().pointSize());
 }
+
+void TFMain::FormCreateFontSize() { LMDFontSizeComboBox1->SetSelected(MemoText->font().pointSize()); }

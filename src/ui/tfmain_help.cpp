@@ -5,8 +5,6 @@
 #include "ui/tfmain.h"
 
 void TFMain::FormCreateHelp() {
-  if (!LMDStarter1) LMDStarter1 = new TLMDStarter(this);
-  if (!AboutDlg) AboutDlg = new TLMDAboutDlg(this);
   // The help document lies beside the executable.
   LMDStarter1->SetText(2, platform::DirectoryWithSeparator(platform::ExecutablePath()));
 }
