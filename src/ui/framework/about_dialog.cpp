@@ -165,10 +165,14 @@ QDialog* TLMDAboutDlg::Build(QWidget* parent) const {
                            box);
   right->setObjectName(QStringLiteral("SystemRight"));
   for (QLabel* block : {left, right}) block->setTextFormat(Qt::PlainText);
+  // A long processor name ("Intel(R) Core(TM) i7-10750H CPU @ 2.60GHz") goes
+  // on over more lines rather than being cut at the box's edge.
+  const int rightWidth = std::max(0, columnWidth - 150);
+  right->setWordWrap(true);
   const int leftHeight = left->sizeHint().height();
-  const int rightHeight = right->sizeHint().height();
+  const int rightHeight = std::max(right->heightForWidth(rightWidth), leftHeight);
   left->setGeometry(kColumn, y, 150, leftHeight);
-  right->setGeometry(kColumn + 150, y, std::max(0, columnWidth - 150), rightHeight);
+  right->setGeometry(kColumn + 150, y, rightWidth, rightHeight);
   y += std::max(leftHeight, rightHeight) + 24;
 
   auto* ok = new QPushButton(QStringLiteral("OK"), box);
