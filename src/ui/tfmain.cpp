@@ -158,12 +158,15 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent) {
   AddSeparator(ToolBar1, "ToolButton9", 8);
   AddButton(ToolBar1, "ToolButton13", Save, QStringLiteral("Enregistrer le texte transposé"), 26);
   AddSeparator(ToolBar1, "ToolButton12", 8);
-  auto* sizeSlot = new TLMDFontSizeComboBox(ToolBar1);
+  // The toolbar centres what it holds; the drop-down sits 2 pixels from the top.
+  auto* sizeCell = new QWidget(ToolBar1);
+  sizeCell->setFixedSize(51, 29);
+  auto* sizeSlot = new TLMDFontSizeComboBox(sizeCell);
   LMDFontSizeComboBox1 = sizeSlot;
   sizeSlot->setObjectName(QStringLiteral("LMDFontSizeComboBox1"));
-  sizeSlot->setFixedSize(51, 21);
+  sizeSlot->setGeometry(0, 2, 51, 21);
   sizeSlot->setToolTip(QStringLiteral("Taille de la police"));
-  ToolBar1->addWidget(sizeSlot);
+  ToolBar1->addWidget(sizeCell);
   MemoCode = new TMemo(Panel2);
   MemoCode->setObjectName(QStringLiteral("MemoCode"));
   MemoCode->setReadOnly(true);

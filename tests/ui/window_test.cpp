@@ -55,6 +55,8 @@ class WindowTest : public QObject {
     QCOMPARE(w.CheckNum->text(), QStringLiteral("Codage numérique"));
     QVERIFY(!w.CheckNum->isChecked());
     QCOMPARE(w.CheckNum->mapTo(w.ToolBar2, QPoint(0, 0)), QPoint(153, 0));
+    QCOMPARE(w.LMDFontSizeComboBox1->mapTo(w.ToolBar1, QPoint(0, 0)), QPoint(105, 2));
+    QCOMPARE(w.LMDFontSizeComboBox1->size(), QSize(51, 21));
     QCOMPARE(w.CheckNum->size(), QSize(128, 28));
   }
 
