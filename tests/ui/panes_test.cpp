@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QtTest>
 #include <memory>
 
@@ -186,6 +187,50 @@ class PanesTest : public QObject {
     memo.SetFontSize(14);
     QCOMPARE(memo.font().pointSize(), 14);
     QCOMPARE(memo.font().family(), family);
+  }
+
+  // A long line is drawn from the characters in view only; the picture must be
+  // the one Qt draws from the whole line: glyphs, tab stops, selection, caret.
+  void longLinePaintsAsTheWholeLine_data() {
+    QTest::addColumn<double>("scrolled");  // share of the horizontal range
+    QTest::addColumn<int>("selectFrom");
+    QTest::addColumn<int>("selectTo");
+    QTest::newRow("start, caret") << 0.0 << 7 << 7;
+    QTest::newRow("middle, selection") << 0.5 << 1400 << 1500;
+    QTest::newRow("middle, selection from before the view") << 0.5 << 10 << 1450;
+    QTest::newRow("end, selection over the line break") << 1.0 << 2900 << 3002;
+  }
+  void longLinePaintsAsTheWholeLine() {
+    QFETCH(double, scrolled);
+    QFETCH(int, selectFrom);
+    QFETCH(int, selectTo);
+    QApplication::setCursorFlashTime(0);  // the caret stays on between the two pictures
+    std::string line;
+    while (line.size() < 3000) line += "l\x92\xe9t\xe9 \xe0 c\xf4t\xe9\t\xab na\xef" "f \xbb &lt;WAVE&gt; ...";
+    line.resize(3000);
+    TMemo memo;
+    memo.resize(300, 120);
+    memo.SetText(line + "\r\nfin");
+    memo.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&memo));
+    memo.activateWindow();
+    memo.setFocus();
+    QTextCursor cursor(memo.document());
+    cursor.setPosition(selectFrom);
+    cursor.setPosition(selectTo, QTextCursor::KeepAnchor);
+    memo.setTextCursor(cursor);
+    QScrollBar* bar = memo.horizontalScrollBar();
+    bar->setValue(static_cast<int>(bar->maximum() * scrolled));
+    QVERIFY(bar->maximum() > 10000);
+
+    const int saved = TMemo::LongLineLength;
+    TMemo::LongLineLength = 1 << 30;
+    const QImage whole = memo.viewport()->grab().toImage();
+    TMemo::LongLineLength = 100;
+    const QImage inView = memo.viewport()->grab().toImage();
+    TMemo::LongLineLength = saved;
+    QApplication::setCursorFlashTime(1000);
+    QCOMPARE(inView, whole);
   }
 };
 

@@ -23,7 +23,10 @@ TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {
   setTabChangesFocus(true);
   setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
   ShowSelection(false);
-  connect(document(), &QTextDocument::contentsChange, this, [this] { lastIndex_ = -1; });
+  connect(document(), &QTextDocument::contentsChange, this, [this](int from, int, int added) {
+    lastIndex_ = -1;
+    KeepGlyphsOfLongBlocks(from, added);
+  });
 }
 
 TMemo::~TMemo() = default;

@@ -4,6 +4,7 @@
 // Windows-1252 bytes.
 #include <QPlainTextEdit>
 #include <QTextBlock>
+#include <QTextLayout>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -42,6 +43,10 @@ class TMemo : public QPlainTextEdit, public quorlin::LineList {
   qint64 Capacity() const;
   qint64 CapacityLimit = -1;
 
+  // Lines longer than this many characters keep their glyphs and are drawn
+  // only where they are in view (a setting for tests).
+  static int LongLineLength;
+
   // Called once per paste or typed text that did not arrive whole: characters
   // Windows-1252 cannot store were replaced by '?', or a zero character ended
   // it. The argument is the message.
@@ -63,10 +68,15 @@ class TMemo : public QPlainTextEdit, public quorlin::LineList {
   QMimeData* createMimeDataFromSelection() const override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   void ShowSelection(bool visible);
   void Report(int replaced, bool cut);
+  void KeepGlyphsOfLongBlocks(int from, int added);
+  bool LongBlockInView() const;
+  void PaintLineInView(QPainter& painter, const QTextBlock& block, QPointF offset, const QRect& clip,
+                       const QList<QTextLayout::FormatRange>& selections);
   // Adds between BeginUpdate and EndUpdate are gathered here and handed to the
   // document in large pieces: one insert of many lines costs about what
   // setPlainText does, one insert per line several times more.
