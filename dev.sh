@@ -11,7 +11,7 @@ PACKAGES=(
   qt6-base-dev qt6-svg-dev libqt6svg6 qt6-translations-l10n qt6-qpa-plugins
   libgl-dev fonts-dejavu-core
   libgtest-dev libbenchmark-dev
-  xvfb xauth xclip xdotool
+  xvfb xauth xclip xdotool xdg-utils
   python3
 )
 
