@@ -1,12 +1,15 @@
 // Commands of the main window: open, save, exit, select all, reset, copy, paste, font size.
 #include <QAction>
+#include <QAbstractItemView>
 #include <QClipboard>
+#include <QCompleter>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -37,6 +40,28 @@ class MouseUpWatcher : public QObject {
   TFMain* window_;
 };
 
+// The name field's completion list is filled once the folder has been read
+// in the background; with a name entered before that, the list stays open, or
+// opens, after the dialog has closed, over the window, holding the keyboard.
+class StrayListCloser : public QObject {
+ public:
+  StrayListCloser(QFileDialog* dialog, QWidget* list) : QObject(dialog), dialog_(dialog), list_(list) {
+    dialog->installEventFilter(this);
+    list->installEventFilter(this);
+  }
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (watched == dialog_ && e->type() == QEvent::Hide)
+      list_->hide();
+    else if (watched == list_ && e->type() == QEvent::Show && !dialog_->isVisible())
+      QMetaObject::invokeMethod(list_, &QWidget::hide, Qt::QueuedConnection);
+    return false;
+  }
+
+ private:
+  QFileDialog* dialog_;
+  QWidget* list_;
+};
+
 QFileDialog* MakeDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QStringList& filters) {
   auto* d = new QFileDialog(parent);
   d->setOption(QFileDialog::DontUseNativeDialog, true);
@@ -45,6 +70,8 @@ QFileDialog* MakeDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QSt
   // Any name is returned as typed: a missing file is Open's own error to report.
   d->setFileMode(QFileDialog::AnyFile);
   d->setNameFilters(filters);
+  for (auto* edit : d->findChildren<QLineEdit*>())
+    if (QCompleter* completer = edit->completer()) new StrayListCloser(d, completer->popup());
   return d;
 }
 

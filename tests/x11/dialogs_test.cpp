@@ -101,6 +101,35 @@ class DialogsTest : public QObject {
     }
     QCOMPARE(w.MemoText->Text(), std::string("gard\xe9"));
   }
+
+  // A name typed and entered at once, before the dialog has read the folder:
+  // its completion list must not open later over the window and take the keys.
+  void nameEnteredBeforeTheFolderIsReadLeavesNoList() {
+    QTemporaryDir dir;
+    for (const char* name : {"source.txt", "sortie.txt", "autre.txt"}) {
+      QFile f(dir.filePath(QString::fromLatin1(name)));
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write("caf\xe9");
+    }
+    TFMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QString source = dir.filePath(QStringLiteral("source.txt"));
+    QTimer::singleShot(100, [source] {
+      auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      auto* edit = d ? d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
+      if (!edit) return;  // the test fails on the empty pane
+      edit->clear();
+      QTest::keyClicks(edit, source);
+      QTest::keyClick(edit, Qt::Key_Return);
+    });
+    w.Open->trigger();
+    QCOMPARE(w.MemoText->Text(), std::string("caf\xe9"));
+    QTest::qWait(1500);  // the folder is read in the background
+    QCOMPARE(QApplication::activePopupWidget(), nullptr);
+    QTest::keyClick(w.MemoText, Qt::Key_D, Qt::ControlModifier);
+    QCOMPARE(w.MemoCode->Text(), std::string("caf&eacute;\r\n"));
+  }
 };
 
 QTEST_MAIN(DialogsTest)
