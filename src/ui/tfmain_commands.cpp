@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 #include "convert/exceptions.h"
@@ -50,6 +51,7 @@ class StrayListCloser : public QObject {
     list->installEventFilter(this);
   }
   bool eventFilter(QObject* watched, QEvent* e) override {
+    if (!list_) return false;
     if (watched == dialog_ && e->type() == QEvent::Hide)
       list_->hide();
     else if (watched == list_ && e->type() == QEvent::Show && !dialog_->isVisible())
@@ -59,7 +61,7 @@ class StrayListCloser : public QObject {
 
  private:
   QFileDialog* dialog_;
-  QWidget* list_;
+  QPointer<QWidget> list_;  // the completer may go first when the dialog is destroyed
 };
 
 QFileDialog* MakeDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QStringList& filters) {
