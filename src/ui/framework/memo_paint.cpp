@@ -100,23 +100,25 @@ void TMemo::PaintLineInView(QPainter& painter, const QTextBlock& block, QPointF 
   QTextLayout* layout = block.layout();
   layout->setCacheEnabled(true);  // a block that grew long without a change of its own
   const QTextLine line = layout->lineAt(0);
-  const QString text = block.text();
+  const int length = block.length() - 1;  // without the line break
   // One character more on each side, for glyphs that overhang their advance.
   const int from = std::max(0, line.xToCursor(clip.left() - offset.x()) - 1);
   // Past about 33 million pixels Qt's fixed-point positions wrap round and
   // xToCursor answers nonsense; no character is narrower than a pixel, so the
   // view never needs more than its width in characters.
-  const int to = std::min({static_cast<int>(text.size()), line.xToCursor(clip.right() + 1 - offset.x()) + 1,
-                           from + clip.width() + 2});
+  const int to = std::min({length, line.xToCursor(clip.right() + 1 - offset.x()) + 1, from + clip.width() + 2});
   if (to <= from) return;
   const qreal x = line.cursorToX(from);
+  // Only these characters are copied out, not the whole line.
+  QString text(to - from, Qt::Uninitialized);
+  for (int i = from; i < to; ++i) text[i - from] = document()->characterAt(block.position() + i);
 
   QTextOption option = layout->textOption();
   option.setWrapMode(QTextOption::NoWrap);
   // Tab stops lie where they lie on the whole line: give them as positions
   // from this piece's start, over the width in view and a stop more.
   const qreal stop = option.tabStopDistance() > 0 ? option.tabStopDistance() : 80;
-  if (text.indexOf(u'\t', from) >= 0) {
+  if (text.contains(u'\t')) {
     QList<QTextOption::Tab> tabs;
     const qreal lineX = x - line.x();
     for (qreal at = (std::floor(lineX / stop) + 1) * stop; at - lineX <= clip.width() + 2 * stop; at += stop)
@@ -124,7 +126,7 @@ void TMemo::PaintLineInView(QPainter& painter, const QTextBlock& block, QPointF 
     option.setTabs(tabs);
   }
 
-  QTextLayout piece(text.mid(from, to - from), document()->defaultFont(),
+  QTextLayout piece(text, document()->defaultFont(),
                     document()->documentLayout()->paintDevice());
   piece.setTextOption(option);
   piece.setCacheEnabled(true);
@@ -135,7 +137,7 @@ void TMemo::PaintLineInView(QPainter& painter, const QTextBlock& block, QPointF 
 
   // The end of the block (its line break) counts as one more position of the
   // last piece, as it does for the whole line.
-  const int pieceEnd = (to == text.size() ? to + 1 : to) - from;
+  const int pieceEnd = (to == length ? to + 1 : to) - from;
   QList<QTextLayout::FormatRange> pieceSelections;
   for (const auto& range : selections) {
     const int start = std::max(range.start - from, 0);
