@@ -50,6 +50,14 @@ void AnswerDialog(const QString& name, QString* filtersSeen) {
   });
 }
 
+// Writes `bytes` to a file of that name in `dir`; returns its full name.
+QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
+  const QString path = dir.filePath(name);
+  QFile f(path);
+  if (f.open(QIODevice::WriteOnly)) f.write(bytes);  // a failure shows as the wrong text
+  return path;
+}
+
 QByteArray ReadAll(const QString& path) {
   QFile f(path);
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
@@ -71,12 +79,8 @@ class DialogsTest : public QObject {
     const QString cli = qEnvironmentVariable("QUORLIN_CLI");
     if (cli.isEmpty()) QSKIP("QUORLIN_CLI not set");
     QTemporaryDir dir;
-    const QString source = dir.filePath(QStringLiteral("source.txt"));
-    {
-      QFile f(source);
-      QVERIFY(f.open(QIODevice::WriteOnly));
-      f.write("L'\xe9t\xe9... \"chaud\" & <doux>\r\n\x80 \xff\x81\r\n\r\nfin\n");
-    }
+    const QString source = WriteFile(dir, QStringLiteral("source.txt"),
+                                     "L'\xe9t\xe9... \"chaud\" & <doux>\r\n\x80 \xff\x81\r\n\r\nfin\n");
     TFMain w;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -128,12 +132,7 @@ class DialogsTest : public QObject {
   // stay over the window, holding the keyboard.
   void completionListNeverOutlivesTheDialog() {
     QTemporaryDir dir;
-    const QString source = dir.filePath(QStringLiteral("source.txt"));
-    {
-      QFile f(source);
-      QVERIFY(f.open(QIODevice::WriteOnly));
-      f.write("caf\xe9");
-    }
+    const QString source = WriteFile(dir, QStringLiteral("source.txt"), "caf\xe9");
     TFMain w;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
