@@ -114,11 +114,10 @@ void TMemo::PaintLineInView(QPainter& painter, const QTextBlock& block, QPointF 
   for (int i = from; i < to; ++i) text[i - from] = document()->characterAt(block.position() + i);
 
   QTextOption option = layout->textOption();
-  option.setWrapMode(QTextOption::NoWrap);
   // Tab stops lie where they lie on the whole line: give them as positions
   // from this piece's start, over the width in view and a stop more.
-  const qreal stop = option.tabStopDistance() > 0 ? option.tabStopDistance() : 80;
   if (text.contains(u'\t')) {
+    const qreal stop = option.tabStopDistance() > 0 ? option.tabStopDistance() : 80;
     QList<QTextOption::Tab> tabs;
     const qreal lineX = x - line.x();
     for (qreal at = (std::floor(lineX / stop) + 1) * stop; at - lineX <= clip.width() + 2 * stop; at += stop)
@@ -126,8 +125,7 @@ void TMemo::PaintLineInView(QPainter& painter, const QTextBlock& block, QPointF 
     option.setTabs(tabs);
   }
 
-  QTextLayout piece(text, document()->defaultFont(),
-                    document()->documentLayout()->paintDevice());
+  QTextLayout piece(text, document()->defaultFont(), document()->documentLayout()->paintDevice());
   piece.setTextOption(option);
   piece.setCacheEnabled(true);
   piece.beginLayout();
