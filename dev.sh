@@ -2,6 +2,9 @@
 # Set up, build and run Quorlin on Debian 12.
 #   ./dev.sh run    install what is missing, build, start the window program
 #   ./dev.sh test   install what is missing, build, run the whole test suite
+#   ./dev.sh corpus [DIR]   install what the corpus generator and the benchmark scripts need,
+#                           build the benchmark corpora into DIR (default corpus/);
+#                           see bench/README.md
 # Runs as root, or as a user with sudo for the package step.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -14,10 +17,13 @@ PACKAGES=(
   xvfb xauth xclip xdotool xdg-utils
   python3
 )
+# Only for `corpus`, not for building or testing: the corpus generator's sources and
+# tools, /usr/bin/time for bench/catalogue_big.sh, PHP for the peer in bench/cli_bench.sh.
+CORPUS_PACKAGES=(manpages-fr manpages groff-base libc-bin python3 time php-cli)
 
-install_missing() {
+install_missing() {  # install_missing PACKAGE...
   local missing=()
-  for p in "${PACKAGES[@]}"; do
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
@@ -36,20 +42,26 @@ build() {  # build DIR [cmake options...]
 
 case "${1:-}" in
   run)
-    install_missing
+    install_missing "${PACKAGES[@]}"
     build build
     exec build/src/app/quorlin
     ;;
   test)
-    install_missing
+    install_missing "${PACKAGES[@]}"
     build build -DQUORLIN_WERROR=ON
     ctest --test-dir build --output-on-failure -j "$(nproc)"
     # The same suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
     build build-asan -DQUORLIN_WERROR=ON -DQUORLIN_SANITIZE=ON -DQUORLIN_BUILD_BENCH=OFF
     ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
     ;;
+  corpus)
+    install_missing "${CORPUS_PACKAGES[@]}"
+    top=$PWD
+    cd "$OLDPWD"  # DIR is taken from where dev.sh was called
+    exec "$top/bench/make_corpus.sh" "${@:2}"
+    ;;
   *)
-    echo "usage: ./dev.sh run | test" >&2
+    echo "usage: ./dev.sh run | test | corpus [DIR]" >&2
     exit 2
     ;;
 esac
