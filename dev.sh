@@ -5,6 +5,7 @@
 #   ./dev.sh corpus [DIR]   install what the corpus generator and the benchmark scripts need,
 #                           build the benchmark corpora into DIR (default corpus/);
 #                           see bench/README.md
+#   ./dev.sh format         apply the house style (.clang-format) to every tracked C++ file
 # Runs as root, or as a user with sudo for the package step.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -17,9 +18,11 @@ PACKAGES=(
   xvfb xauth xclip xdotool xdg-utils
   python3
 )
-# Only for `corpus`, not for building or testing: the corpus generator's sources and
-# tools, /usr/bin/time for bench/catalogue_big.sh, PHP for the peer in bench/cli_bench.sh.
+# Only for `corpus` and `format`, not for building or testing: the corpus generator's
+# sources and tools, /usr/bin/time for bench/catalogue_big.sh, PHP for the peer in
+# bench/cli_bench.sh; clang-format for the house style.
 CORPUS_PACKAGES=(manpages-fr manpages groff-base libc-bin python3 time php-cli)
+FORMAT_PACKAGES=(clang-format)
 
 install_missing() {  # install_missing PACKAGE...
   local missing=()
@@ -60,8 +63,12 @@ case "${1:-}" in
     cd "$OLDPWD"  # DIR is taken from where dev.sh was called
     exec "$top/bench/make_corpus.sh" "${@:2}"
     ;;
+  format)
+    install_missing "${FORMAT_PACKAGES[@]}"
+    git ls-files -z -- '*.cpp' '*.h' | xargs -0 -r clang-format -i
+    ;;
   *)
-    echo "usage: ./dev.sh run | test | corpus [DIR]" >&2
+    echo "usage: ./dev.sh run | test | corpus [DIR] | format" >&2
     exit 2
     ;;
 esac
