@@ -1,16 +1,21 @@
 #!/bin/bash
 # Whole-process speed of quorlin-cli next to a plain copy (cat) and, when given,
 # PHP's htmlentities, in one run. Output goes to /dev/null.
-#   bench/cli_bench.sh PATH-TO-QUORLIN-CLI [CORPUS-DIR]
-# Environment: PHP_PEER=path/to/htmlentities.php adds the PHP row (needs php-cli);
-#   GEN_CORPUS=path/to/gen_corpus.sh builds CORPUS-DIR when it is missing (that
-#   script needs the Debian packages manpages-fr manpages groff-base bsdextrautils python3).
+#   bench/cli_bench.sh PATH-TO-QUORLIN-CLI [CORPUS-DIR]      CORPUS-DIR defaults to corpus
+# A missing corpus is built first with bench/make_corpus.sh (./dev.sh corpus installs
+# the packages it needs).
+# Environment: RUNS (default 10); PHP_PEER=bench/htmlentities.php adds the PHP row
+#   (Debian package php-cli).
 set -eu
 cli=$1
 corpus=${2:-corpus}
-if [ ! -f "$corpus/fr-50m.txt" ]; then
-  [ -n "${GEN_CORPUS:-}" ] || { echo "no corpus in $corpus: set GEN_CORPUS to build it" >&2; exit 1; }
-  sh "$GEN_CORPUS" "$corpus"
+if [ ! -f "$corpus/fr-50m.txt" ] || [ ! -f "$corpus/high.txt" ]; then
+  echo "cli_bench.sh: building the corpus in $corpus" >&2
+  "$(dirname "$0")/make_corpus.sh" "$corpus" >/dev/null
+fi
+if [ -n "${PHP_PEER:-}" ] && ! command -v php >/dev/null; then
+  echo "cli_bench.sh: PHP_PEER needs php (apt-get install php-cli)" >&2
+  exit 1
 fi
 runs=${RUNS:-10}
 # times COMMAND...: the best wall time of $runs runs and their median user CPU
