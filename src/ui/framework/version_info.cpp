@@ -12,9 +12,8 @@ QString TVersionRecord::String(const QString& name) const {
 const TVersionRecord* ExecutableVersionRecord() {
   static const TVersionRecord record = [] {
     TVersionRecord r;
-    r.fileVersion = {QUORLIN_VERSION_MAJOR, QUORLIN_VERSION_MINOR, QUORLIN_VERSION_PATCH, QUORLIN_VERSION_TWEAK};
-    r.productVersion = r.fileVersion;
-    r.languageCodePage = QStringLiteral("040C04E4");
+    r.fileVersion = {QUORLIN_VERSION_MAJOR, QUORLIN_VERSION_MINOR, QUORLIN_VERSION_PATCH,
+                     QUORLIN_VERSION_TWEAK};
     r.strings = {
         {QStringLiteral("CompanyName"), QStringLiteral("Atelier Quorlin")},
         {QStringLiteral("FileDescription"), QStringLiteral("Transpose texte ascii en entité html")},

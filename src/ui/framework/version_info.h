@@ -1,6 +1,6 @@
 #pragma once
-// The executable's version record: fixed file and product versions and a small
-// table of strings, compiled in from the project version.
+// The executable's version record: the fixed file version and a small table
+// of strings, compiled in from the project version.
 //
 //   VersionText(ExecutableVersionRecord()->fileVersion) -> "1.2.0.0"
 #include <QString>
@@ -9,8 +9,6 @@
 
 struct TVersionRecord {
   std::array<int, 4> fileVersion{};
-  std::array<int, 4> productVersion{};
-  QString languageCodePage;          // "040C04E4": French, code page 1252
   std::map<QString, QString> strings;  // "FileDescription", "InternalName", ...
 
   QString String(const QString& name) const;
