@@ -207,7 +207,8 @@ void TFMain::BindCommandEvents() {
   connect(LMDFontSizeComboBox1, &TLMDFontSizeComboBox::Changed, this,
           [this] { RunHandler([this] { LMDFontSizeComboBox1Change(); }); });
   MemoCode->viewport()->installEventFilter(new MouseUpWatcher(this));
-  MemoText->OnLostCharacters = [this](const QString& message) { Notify(message); };
+  connect(MemoText, &TMemo::LostCharacters, this,
+          [this](const QString& message) { Notify(message); });
   new TShortcutRouter(this, {SelectAll, Copier, Coller, Coder}, this);
 }
 

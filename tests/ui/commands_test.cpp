@@ -125,7 +125,7 @@ class CommandsTest : public QObject {
     Write(path, "0123456789");
     TFMain w;
     w.MemoText->SetText("mien");
-    w.MemoText->CapacityLimit = 9;
+    w.MemoText->SetCapacityLimit(9);
     w.ChooseOpenFile = [&] { return path; };
     try {
       w.OpenExecute();
@@ -134,11 +134,11 @@ class CommandsTest : public QObject {
       QCOMPARE(QString::fromStdString(e.Message()), QStringLiteral("Text exceeds memo capacity"));
     }
     QCOMPARE(w.MemoText->Text(), std::string("mien"));
-    w.MemoText->CapacityLimit = 10;
+    w.MemoText->SetCapacityLimit(10);
     w.OpenExecute();
     QCOMPARE(w.MemoText->Text(), std::string("0123456789"));
     QVERIFY(w.MemoText->Capacity() == 10);
-    w.MemoText->CapacityLimit = -1;
+    w.MemoText->SetCapacityLimit(-1);
     QVERIFY(w.MemoText->Capacity() > 1000000);  // what this machine's free memory allows
   }
 

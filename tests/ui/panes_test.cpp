@@ -105,7 +105,7 @@ class PanesTest : public QObject {
     QFETCH(int, lost);
     TMemo memo;
     QStringList messages;
-    memo.OnLostCharacters = [&](const QString& m) { messages << m; };
+    QObject::connect(&memo, &TMemo::LostCharacters, [&](const QString& m) { messages << m; });
     QApplication::clipboard()->setText(pasted);
     memo.paste();
     QCOMPARE(QByteArray::fromStdString(memo.Text()), text);
@@ -118,7 +118,7 @@ class PanesTest : public QObject {
   void typedUnstorableCharacterBecomesQuestionMark() {
     TMemo memo;
     int reports = 0;
-    memo.OnLostCharacters = [&](const QString&) { ++reports; };
+    QObject::connect(&memo, &TMemo::LostCharacters, [&] { ++reports; });
     QTest::keyClicks(&memo, QStringLiteral("a"));
     QKeyEvent arrow(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("→"));
     QApplication::sendEvent(&memo, &arrow);
@@ -136,7 +136,7 @@ class PanesTest : public QObject {
   void inputMethodTextIsStoredAsTyped() {
     TMemo memo;
     QStringList reports;
-    memo.OnLostCharacters = [&](const QString& m) { reports << m; };
+    QObject::connect(&memo, &TMemo::LostCharacters, [&](const QString& m) { reports << m; });
     QInputMethodEvent compose(QStringLiteral("e"), {});
     QApplication::sendEvent(&memo, &compose);
     QVERIFY(reports.isEmpty());
@@ -223,12 +223,12 @@ class PanesTest : public QObject {
     bar->setValue(static_cast<int>(bar->maximum() * scrolled));
     QVERIFY(bar->maximum() > 10000);
 
-    const int saved = TMemo::LongLineLength;
-    TMemo::LongLineLength = 1 << 30;
+    const int saved = TMemo::LongLineLength();
+    TMemo::SetLongLineLength(1 << 30);
     const QImage whole = memo.viewport()->grab().toImage();
-    TMemo::LongLineLength = 100;
+    TMemo::SetLongLineLength(100);
     const QImage inView = memo.viewport()->grab().toImage();
-    TMemo::LongLineLength = saved;
+    TMemo::SetLongLineLength(saved);
     QApplication::setCursorFlashTime(1000);
     QCOMPARE(inView, whole);
   }

@@ -118,7 +118,7 @@ class ClipboardTest : public QObject {
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QStringList told;
-    w.MemoText->OnLostCharacters = [&told](const QString& m) { told << m; };
+    w.ShowNotice = [&told](const QString& m) { told << m; };
     Prepare(w, "abcdef", selFrom, selTo);
     w.MemoCode->setFocus();  // the focus elsewhere: the source pane still takes the text
 
@@ -156,7 +156,7 @@ class ClipboardTest : public QObject {
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QStringList told;
-    w.MemoText->OnLostCharacters = [&told](const QString& m) { told << m; };
+    w.ShowNotice = [&told](const QString& m) { told << m; };
     Prepare(w, "abcdef", 1, 3);
     QClipboard* cb = QGuiApplication::clipboard();
     if (kind == 0) {

@@ -253,7 +253,7 @@ void TMemo::SetFontSize(int points) {
 }
 
 void TMemo::Report(int replaced, bool cut) {
-  if ((replaced <= 0 && !cut) || !OnLostCharacters) return;
+  if (replaced <= 0 && !cut) return;
   QStringList parts;
   if (cut)
     parts << QStringLiteral("Le texte contenait un caractère nul : seul ce qui le précède a été inséré.");
@@ -262,7 +262,7 @@ void TMemo::Report(int replaced, bool cut) {
   else if (replaced > 1)
     parts << QStringLiteral("%1 caractères sans équivalent en Windows-1252 ont été remplacés par « ? ».")
                  .arg(replaced);
-  OnLostCharacters(parts.join(u'\n'));
+  emit LostCharacters(parts.join(u'\n'));
 }
 
 void TMemo::insertFromMimeData(const QMimeData* source) {
@@ -319,7 +319,7 @@ QMimeData* TMemo::SelectionAsPlainText() const {
 QMimeData* TMemo::createMimeDataFromSelection() const { return SelectionAsPlainText(); }
 
 qint64 TMemo::Capacity() const {
-  if (CapacityLimit >= 0) return CapacityLimit;
+  if (capacityLimit_ >= 0) return capacityLimit_;
   // The document counts positions in int; beyond half of that its layout
   // arithmetic is not to be trusted.
   constexpr qint64 kDocumentLimit = std::numeric_limits<int>::max() / 2;

@@ -3,16 +3,14 @@
 // Blocks are lines; CR LF joins them in Text(). Text crosses the interface as
 // Windows-1252 bytes.
 #include <QPlainTextEdit>
+#include <QString>
 #include <QTextBlock>
 #include <QTextLayout>
-#include <QString>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "convert/line_list.h"
-
 
 class TMemo : public QPlainTextEdit, public quorlin::LineList {
   Q_OBJECT
@@ -39,18 +37,17 @@ class TMemo : public QPlainTextEdit, public quorlin::LineList {
 
   // How many characters the pane can take now: the document's own limit, or
   // what the free memory holds at about twelve bytes a character on screen.
-  // CapacityLimit, when not negative, replaces it (tests).
   qint64 Capacity() const;
-  qint64 CapacityLimit = -1;
 
   // Lines longer than this many characters keep their glyphs and are drawn
-  // only where they are in view (a setting for tests).
-  static int LongLineLength;
+  // only where they are in view.
+  static int LongLineLength() { return longLineLength_; }
 
-  // Called once per paste or typed text that did not arrive whole: characters
-  // Windows-1252 cannot store were replaced by '?', or a zero character ended
-  // it. The argument is the message.
-  std::function<void(const QString&)> OnLostCharacters;
+  // Test interface: limits lowered so that small texts reach them.
+  // A capacity in characters in place of the real one; negative: the real one.
+  void SetCapacityLimit(qint64 characters) { capacityLimit_ = characters; }
+  // The long-line length for every pane (10000 otherwise).
+  static void SetLongLineLength(int characters) { longLineLength_ = characters; }
 
   // Windows-1252 bytes <-> text, '?' for what the code page cannot hold.
   static QString Decode(std::string_view bytes);
@@ -60,6 +57,12 @@ class TMemo : public QPlainTextEdit, public quorlin::LineList {
   // whether there was one), CR LF, lone CR and lone LF become one break,
   // unstorable characters become '?'.
   static QString Sanitize(const QString& text, int* replaced, bool* cut = nullptr);
+
+ signals:
+  // Once per paste or typed text that did not arrive whole: characters
+  // Windows-1252 cannot store were replaced by '?', or a zero character ended
+  // it. The argument is the message.
+  void LostCharacters(const QString& message);
 
  protected:
   void insertFromMimeData(const QMimeData* source) override;
@@ -89,4 +92,6 @@ class TMemo : public QPlainTextEdit, public quorlin::LineList {
   // The block GetInto read last: a pass reads the lines in order.
   mutable int lastIndex_ = -1;
   mutable QTextBlock lastBlock_;
+  qint64 capacityLimit_ = -1;
+  static int longLineLength_;
 };

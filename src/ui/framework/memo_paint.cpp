@@ -19,7 +19,7 @@
 
 #include "ui/framework/memo.h"
 
-int TMemo::LongLineLength = 10000;
+int TMemo::longLineLength_ = 10000;
 
 void TMemo::KeepGlyphsOfLongBlocks(int from, int added) {
   // Runs before the document lays the changed blocks out, so that layout's
@@ -27,7 +27,7 @@ void TMemo::KeepGlyphsOfLongBlocks(int from, int added) {
   QTextBlock block = document()->findBlock(from);
   const int end = from + added;
   for (; block.isValid() && block.position() <= end; block = block.next()) {
-    if (block.length() > LongLineLength) block.layout()->setCacheEnabled(true);
+    if (block.length() > longLineLength_) block.layout()->setCacheEnabled(true);
   }
 }
 
@@ -35,7 +35,7 @@ bool TMemo::LongBlockInView() const {
   const int height = viewport()->height();
   qreal top = contentOffset().y();
   for (QTextBlock block = firstVisibleBlock(); block.isValid() && top <= height; block = block.next()) {
-    if (block.length() > LongLineLength) return true;
+    if (block.length() > longLineLength_) return true;
     top += blockBoundingRect(block).height();
   }
   return false;
@@ -80,7 +80,7 @@ void TMemo::paintEvent(QPaintEvent* event) {
         if (from < length && to > 0 && to > from) selections.append({from, to - from, selection.format});
       }
       const bool composing = !layout->preeditAreaText().isEmpty();
-      if (length > LongLineLength && layout->lineCount() == 1 && !composing)
+      if (length > longLineLength_ && layout->lineCount() == 1 && !composing)
         PaintLineInView(painter, block, offset, clip, selections);
       else
         layout->draw(&painter, offset, selections, clip);
