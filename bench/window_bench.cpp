@@ -25,6 +25,7 @@
 #include "convert/line_list.h"
 #include "convert/text_file.h"
 #include "ui/framework/checkbox.h"
+#include "ui/framework/file_dialogs.h"
 #include "ui/framework/memo.h"
 #include "ui/tfmain.h"
 
@@ -100,9 +101,9 @@ int RunFile(const QString& path) {
   std::string namedText;
   {
     TFMain w;
-    w.ChooseOpenFile = [&] { return path; };
-    w.ChooseSaveFile = [&] { return saved; };
-    w.ConfirmReplace = [](const QString&) { return true; };
+    dialogs::SetAnswers({.openFile = [&] { return path; },
+                         .saveFile = [&] { return saved; },
+                         .replace = [](const QString&) { return true; }});
     w.show();
     QCoreApplication::processEvents();
 
@@ -164,7 +165,7 @@ int RunFile(const QString& path) {
 
 int Repeat(const QString& path, int times) {
   TFMain w;
-  w.ChooseOpenFile = [&] { return path; };
+  dialogs::SetAnswers({.openFile = [&] { return path; }});
   w.show();
   w.Open->trigger();
   QCoreApplication::processEvents();

@@ -18,6 +18,7 @@
 #include "ui/framework/about_dialog.h"
 #include "ui/framework/application.h"
 #include "ui/framework/checkbox.h"
+#include "ui/framework/file_dialogs.h"
 #include "ui/framework/fontsizecombobox.h"
 #include "ui/framework/memo.h"
 #include "ui/framework/menu_accelerators.h"
@@ -228,8 +229,15 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent) {
   move(237, 154);
   resize(688, 422 + bar->sizeHint().height());
 
-  // The help launcher, the About box and the handlers' bindings belong to the
-  // layout: they exist even when the start-up step below fails.
+  // The dialogs, the help launcher, the About box and the handlers' bindings
+  // belong to the layout: they exist even when the start-up step below fails.
+  const QString textFiles = QStringLiteral("fichier *.txt (*.txt)");
+  OpenDialog = new TFileDialog(this, QFileDialog::AcceptOpen,
+                               {textFiles, QStringLiteral("tous les fichiers (*)")});
+  OpenDialog->setObjectName(QStringLiteral("OpenDialog"));
+  SaveDialog1 = new TFileDialog(this, QFileDialog::AcceptSave,
+                                {textFiles, QStringLiteral("tous les fichiers *.* (*)")});
+  SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
   LMDStarter1 = new TLMDStarter(this);
   AboutDlg = new TLMDAboutDlg(this);
   BindCommandEvents();

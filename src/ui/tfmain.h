@@ -9,20 +9,18 @@
 #include <QMainWindow>
 #include <QString>
 
-#include <functional>
-
 class QAction;
 class TLMDCheckBox;
 class QMenu;
 class QToolBar;
 class QWidget;
-class QFileDialog;
 
 class TMemo;
 class TSplitter;
 class TLMDFontSizeComboBox;
 class TLMDStarter;
 class TLMDAboutDlg;
+class TFileDialog;
 
 class TFMain : public QMainWindow {
   Q_OBJECT
@@ -41,8 +39,8 @@ class TFMain : public QMainWindow {
   TSplitter* Splitter1 = nullptr;
   TLMDCheckBox* CheckNum = nullptr;
   TLMDFontSizeComboBox* LMDFontSizeComboBox1 = nullptr;
-  QFileDialog* OpenDialog = nullptr;
-  QFileDialog* SaveDialog1 = nullptr;
+  TFileDialog* OpenDialog = nullptr;
+  TFileDialog* SaveDialog1 = nullptr;
   TLMDAboutDlg* AboutDlg = nullptr;
   TLMDStarter* LMDStarter1 = nullptr;
 
@@ -77,23 +75,14 @@ class TFMain : public QMainWindow {
   void ConvertNamed();
   void ConvertNumeric();
 
-  // The file choices of Open and Save and the replace question; tests set
-  // these to drive the commands without a modal dialog. Empty: the dialogs.
-  std::function<QString()> ChooseOpenFile;   // empty string: cancelled
-  std::function<QString()> ChooseSaveFile;   // empty string: cancelled
-  std::function<bool(const QString&)> ConfirmReplace;
-  // Tells the user something that is not a failure (characters replaced in a
-  // paste, a file read only up to a zero byte). Empty: an information box.
-  std::function<void(const QString&)> ShowNotice;
+  // Loads the file into the source pane, as Open does once its dialog has
+  // returned the name. Throws as Open does; the pane keeps its text then.
+  void OpenFile(const QString& name);
 
  private:
   void FormCreateHelp();      // tfmain_help.cpp: the help launcher's directory
   void FormCreateFontSize();  // tfmain_commands.cpp: the drop-down takes the panes' size
   void BindCommandEvents();   // tfmain_commands.cpp: size changes, mouse-up, notices, keys
-  bool AskReplace(const QString& name);  // the save dialog's replace question
-  void Notify(const QString& message);   // ShowNotice, or an information box
-  QString lastOpen_;  // the full names the dialogs returned last
-  QString lastSave_;
 };
 
 // The one main window, reachable while it is being built; null before and after a failed build.

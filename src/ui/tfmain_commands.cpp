@@ -1,23 +1,17 @@
 // Commands of the main window: open, save, exit, select all, reset, copy, paste, font size.
 #include <QAction>
-#include <QAbstractItemView>
 #include <QClipboard>
-#include <QCompleter>
-#include <QGuiApplication>
-#include <QMimeData>
 #include <QEvent>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPointer>
-#include <QPushButton>
+#include <QGuiApplication>
+#include <QMimeData>
 
 #include "convert/exceptions.h"
 #include "convert/line_list.h"
 #include "convert/text_file.h"
 #include "ui/framework/application.h"
+#include "ui/framework/file_dialogs.h"
 #include "ui/framework/fontsizecombobox.h"
 #include "ui/framework/memo.h"
 #include "ui/framework/shortcuts.h"
@@ -41,50 +35,6 @@ class MouseUpWatcher : public QObject {
   TFMain* window_;
 };
 
-// The name field's completion list is filled once the folder has been read
-// in the background; with a name entered before that, the list stays open, or
-// opens, after the dialog has closed, over the window, holding the keyboard.
-class StrayListCloser : public QObject {
- public:
-  StrayListCloser(QFileDialog* dialog, QWidget* list) : QObject(dialog), dialog_(dialog), list_(list) {
-    dialog->installEventFilter(this);
-    list->installEventFilter(this);
-  }
-  bool eventFilter(QObject* watched, QEvent* e) override {
-    if (!list_) return false;
-    if (watched == dialog_ && e->type() == QEvent::Hide)
-      list_->hide();
-    else if (watched == list_ && e->type() == QEvent::Show && !dialog_->isVisible())
-      QMetaObject::invokeMethod(list_, &QWidget::hide, Qt::QueuedConnection);
-    return false;
-  }
-
- private:
-  QFileDialog* dialog_;
-  QPointer<QWidget> list_;  // the completer may go first when the dialog is destroyed
-};
-
-QFileDialog* MakeDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QStringList& filters) {
-  auto* d = new QFileDialog(parent);
-  d->setOption(QFileDialog::DontUseNativeDialog, true);
-  d->setOption(QFileDialog::ReadOnly, false);
-  d->setAcceptMode(mode);
-  // Any name is returned as typed: a missing file is Open's own error to report.
-  d->setFileMode(QFileDialog::AnyFile);
-  d->setNameFilters(filters);
-  for (auto* edit : d->findChildren<QLineEdit*>())
-    if (QCompleter* completer = edit->completer()) new StrayListCloser(d, completer->popup());
-  return d;
-}
-
-// The dialog, proposing the full name it returned last; empty when cancelled.
-QString Run(QFileDialog* d, QString& last) {
-  if (!last.isEmpty()) d->selectFile(last);
-  if (d->exec() != QDialog::Accepted || d->selectedFiles().isEmpty()) return {};
-  last = d->selectedFiles().first();
-  return last;
-}
-
 // The part from the last full stop on, if no directory separator follows it.
 QString Extension(const QString& name) {
   const int dot = name.lastIndexOf(u'.');
@@ -95,15 +45,10 @@ QString Extension(const QString& name) {
 }  // namespace
 
 void TFMain::OpenExecute() {
-  QString name;
-  if (ChooseOpenFile) {
-    name = ChooseOpenFile();
-  } else {
-    if (!OpenDialog)
-      OpenDialog = MakeDialog(this, QFileDialog::AcceptOpen,
-                              {QStringLiteral("fichier *.txt (*.txt)"), QStringLiteral("tous les fichiers (*)")});
-    name = Run(OpenDialog, lastOpen_);
-  }
+  if (OpenDialog->Execute()) OpenFile(OpenDialog->FileName());
+}
+
+void TFMain::OpenFile(const QString& name) {
   if (name.isEmpty()) return;
   // A file the pane cannot hold is refused before it is read: past the free
   // memory the system would end the program, and the typed text with it.
@@ -122,46 +67,19 @@ void TFMain::OpenExecute() {
   tooLarge(static_cast<qint64>(text.size()));  // a pipe or device has no size beforehand
   MemoText->SetText(text);
   // Part of the file is not in the pane: say so rather than let it look whole.
-  if (report.cutAtZero) Notify(QString::fromStdString(quorlin::DescribeCut(report)));
+  if (report.cutAtZero) dialogs::Notice(this, QString::fromStdString(quorlin::DescribeCut(report)));
 }
 
 void TFMain::SaveExecute() {
-  QString name;
-  if (ChooseSaveFile) {
-    name = ChooseSaveFile();
-  } else {
-    if (!SaveDialog1) {
-      SaveDialog1 = MakeDialog(this, QFileDialog::AcceptSave,
-                               {QStringLiteral("fichier *.txt (*.txt)"), QStringLiteral("tous les fichiers *.* (*)")});
-      SaveDialog1->setOption(QFileDialog::DontConfirmOverwrite, false);
-    }
-    name = Run(SaveDialog1, lastSave_);
-  }
+  if (!SaveDialog1->Execute()) return;
+  QString name = SaveDialog1->FileName();
   if (name.isEmpty()) return;
   if (Extension(name).isEmpty()) {
     name += QStringLiteral(".txt");
     // The dialog asked about the name it returned, not this one.
-    if (QFileInfo::exists(name)) {
-      const bool replace = ConfirmReplace ? ConfirmReplace(name) : AskReplace(name);
-      if (!replace) return;
-    }
+    if (QFileInfo::exists(name) && !dialogs::ConfirmReplace(this, name)) return;
   }
   quorlin::SaveToFile(*MemoCode, QFile::encodeName(name).toStdString());
-}
-
-void TFMain::Notify(const QString& message) {
-  if (ShowNotice)
-    ShowNotice(message);
-  else
-    QMessageBox::information(this, windowTitle(), message);
-}
-
-bool TFMain::AskReplace(const QString& name) {
-  // The save dialog's own question, from Qt's catalogue, with its buttons.
-  const QString question =
-      QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?");
-  return QMessageBox::warning(this, windowTitle(), question.arg(QFileInfo(name).fileName()),
-                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 void TFMain::ExitExecute() { close(); }
@@ -207,8 +125,9 @@ void TFMain::BindCommandEvents() {
   connect(LMDFontSizeComboBox1, &TLMDFontSizeComboBox::Changed, this,
           [this] { RunHandler([this] { LMDFontSizeComboBox1Change(); }); });
   MemoCode->viewport()->installEventFilter(new MouseUpWatcher(this));
+  // Characters a paste or typing lost are told, not treated as a failure.
   connect(MemoText, &TMemo::LostCharacters, this,
-          [this](const QString& message) { Notify(message); });
+          [this](const QString& message) { dialogs::Notice(this, message); });
   new TShortcutRouter(this, {SelectAll, Copier, Coller, Coder}, this);
 }
 

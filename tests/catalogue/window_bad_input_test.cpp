@@ -15,6 +15,7 @@
 #include <QtTest>
 
 #include "ui/framework/application.h"
+#include "ui/framework/file_dialogs.h"
 #include "ui/framework/fontsizecombobox.h"
 #include "ui/framework/memo.h"
 #include "ui/tfmain.h"
@@ -66,10 +67,10 @@ class WindowBadInputTest : public QObject {
     QString openName;
     QString saveName;
     explicit Window(WindowBadInputTest* test) {
-      w.ChooseOpenFile = [this] { return openName; };
-      w.ChooseSaveFile = [this] { return saveName; };
-      w.ConfirmReplace = [](const QString&) { return true; };
-      w.ShowNotice = [test](const QString& m) { test->notices << m; };
+      dialogs::SetAnswers({.openFile = [this] { return openName; },
+                           .saveFile = [this] { return saveName; },
+                           .replace = [](const QString&) { return true; },
+                           .notice = [test](const QString& m) { test->notices << m; }});
       w.show();
       w.MemoText->SetText("mon texte \xe9");
     }
@@ -89,6 +90,8 @@ class WindowBadInputTest : public QObject {
     QVERIFY(dir_.isValid());
     QVERIFY(::geteuid() != 0);  // otherwise permissions stop nothing
   }
+
+  void cleanup() { dialogs::SetAnswers({}); }
 
   void init() {
     boxes.clear();

@@ -9,9 +9,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "convert/exceptions.h"
+#include "ui/framework/file_dialogs.h"
 #include "ui/framework/fontsizecombobox.h"
 #include "ui/framework/memo.h"
-#include "convert/exceptions.h"
 #include "ui/tfmain.h"
 
 namespace {
@@ -38,12 +39,14 @@ class CommandsTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void cleanup() { dialogs::SetAnswers({}); }
+
   void stateTableFromStartUp() {
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("a.txt"));
     Write(file, "ouvert\r\n");
     TFMain w;
-    w.ChooseOpenFile = [&] { return file; };
+    dialogs::SetAnswers({.openFile = [&] { return file; }});
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
 
@@ -81,7 +84,7 @@ class CommandsTest : public QObject {
   void pasteTellsOnceAboutReplacedCharacters() {
     TFMain w;
     QStringList notices;
-    w.ShowNotice = [&](const QString& m) { notices << m; };
+    dialogs::SetAnswers({.notice = [&](const QString& m) { notices << m; }});
     QApplication::clipboard()->setText(QStringLiteral("é → ← ok"));
     w.Coller->trigger();
     QCOMPARE(QByteArray::fromStdString(w.MemoText->Text()), QByteArray("\xe9 ? ? ok"));
@@ -106,7 +109,7 @@ class CommandsTest : public QObject {
     QTemporaryDir dir;
     TFMain w;
     w.MemoText->SetText("mon texte\r\n\xe9");
-    w.ChooseOpenFile = [&] { return dir.filePath(name); };
+    dialogs::SetAnswers({.openFile = [&] { return dir.filePath(name); }});
     bool threw = false;
     try {
       w.OpenExecute();
@@ -126,7 +129,7 @@ class CommandsTest : public QObject {
     TFMain w;
     w.MemoText->SetText("mien");
     w.MemoText->SetCapacityLimit(9);
-    w.ChooseOpenFile = [&] { return path; };
+    dialogs::SetAnswers({.openFile = [&] { return path; }});
     try {
       w.OpenExecute();
       QFAIL("a text above the capacity was taken");
@@ -167,8 +170,12 @@ class CommandsTest : public QObject {
     w.MemoText->SetText("<a>");
     w.Coder->trigger();
     bool wasAsked = false;
-    w.ChooseSaveFile = [&] { return dir.filePath(chosen); };
-    w.ConfirmReplace = [&](const QString&) { wasAsked = true; return answer; };
+    dialogs::SetAnswers({.saveFile = [&] { return dir.filePath(chosen); },
+                         .replace =
+                             [&](const QString&) {
+                               wasAsked = true;
+                               return answer;
+                             }});
     w.SaveExecute();
     QCOMPARE(wasAsked, asked);
     if (written.isEmpty()) {

@@ -1,15 +1,17 @@
 // The application shell: failures escaping a handler end in one error box.
+#include <signal.h>
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QToolTip>
 #include <QtTest>
-#include <signal.h>
 #include <stdexcept>
 
 #include "convert/exceptions.h"
 #include "ui/framework/application.h"
 #include "ui/framework/checkbox.h"
+#include "ui/framework/file_dialogs.h"
 #include "ui/framework/fontsizecombobox.h"
 #include "ui/framework/memo.h"
 #include "ui/tfmain.h"
@@ -46,6 +48,8 @@ class ShellTest : public QObject {
   QList<Box> boxes;
 
  private slots:
+  void cleanup() { dialogs::SetAnswers({}); }
+
   void init() {
     boxes.clear();
     static_cast<TApplication*>(qApp)->ShowBox = [this](const QString& c, const QString& t) { boxes << Box{c, t}; };
@@ -171,7 +175,7 @@ class ShellTest : public QObject {
     QTemporaryDir dir;
     const QString missing = dir.filePath(QStringLiteral("absent.txt"));
     TFMain w;
-    w.ChooseOpenFile = [&] { return missing; };
+    dialogs::SetAnswers({.openFile = [&] { return missing; }});
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     auto* button = w.findChild<QToolButton*>(QStringLiteral("ToolButton5"));

@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 #include <QtTest>
 
+#include "ui/framework/file_dialogs.h"
 #include "ui/framework/memo.h"
 #include "ui/tfmain.h"
 
@@ -51,6 +52,8 @@ class ClipboardTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void cleanup() { dialogs::SetAnswers({}); }
+
   void copyWritesTheOutputSelectionAsPlainText() {
     TFMain w;
     w.show();
@@ -118,7 +121,7 @@ class ClipboardTest : public QObject {
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QStringList told;
-    w.ShowNotice = [&told](const QString& m) { told << m; };
+    dialogs::SetAnswers({.notice = [&told](const QString& m) { told << m; }});
     Prepare(w, "abcdef", selFrom, selTo);
     w.MemoCode->setFocus();  // the focus elsewhere: the source pane still takes the text
 
@@ -156,7 +159,7 @@ class ClipboardTest : public QObject {
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QStringList told;
-    w.ShowNotice = [&told](const QString& m) { told << m; };
+    dialogs::SetAnswers({.notice = [&told](const QString& m) { told << m; }});
     Prepare(w, "abcdef", 1, 3);
     QClipboard* cb = QGuiApplication::clipboard();
     if (kind == 0) {
