@@ -31,6 +31,23 @@
 
 namespace {
 
+// The window's parts the benchmark drives, found by their object names.
+struct Parts {
+  explicit Parts(const TFMain& w)
+      : Open(w.findChild<QAction*>(QStringLiteral("Open"))),
+        Coder(w.findChild<QAction*>(QStringLiteral("Coder"))),
+        Save(w.findChild<QAction*>(QStringLiteral("Save"))),
+        CheckNum(w.findChild<TLMDCheckBox*>(QStringLiteral("CheckNum"))),
+        MemoText(w.findChild<TMemo*>(QStringLiteral("MemoText"))),
+        MemoCode(w.findChild<TMemo*>(QStringLiteral("MemoCode"))) {}
+  QAction* Open;
+  QAction* Coder;
+  QAction* Save;
+  TLMDCheckBox* CheckNum;
+  TMemo* MemoText;
+  TMemo* MemoCode;
+};
+
 // Peak resident memory since the last ResetPeak, in MB.
 double PeakMb() {
   std::ifstream status("/proc/self/status");
@@ -101,6 +118,7 @@ int RunFile(const QString& path) {
   std::string namedText;
   {
     TFMain w;
+    const Parts p(w);
     dialogs::SetAnswers({.openFile = [&] { return path; },
                          .saveFile = [&] { return saved; },
                          .replace = [](const QString&) { return true; }});
@@ -108,23 +126,23 @@ int RunFile(const QString& path) {
     QCoreApplication::processEvents();
 
     ResetPeak();
-    const double open = Timed([&] { w.Open->trigger(); });
+    const double open = Timed([&] { p.Open->trigger(); });
     Row("open", open, PeakMb());
     for (bool numeric : {false, true}) {
-      w.CheckNum->setChecked(numeric);
+      p.CheckNum->setChecked(numeric);
       ResetPeak();
-      const double s = Timed([&] { w.Coder->trigger(); });
+      const double s = Timed([&] { p.Coder->trigger(); });
       const double peak = PeakMb();
       worstPeak = std::max(worstPeak, peak);
       Row(numeric ? "convert numeric" : "convert named", s, peak);
-      const std::string got = w.MemoCode->Text();
+      const std::string got = p.MemoCode->Text();
       const bool same = got == EngineOutput(file, numeric ? quorlin::EntityMode::Numeric : quorlin::EntityMode::Named);
-      const QTextCursor caret = w.MemoCode->textCursor();
-      const QScrollBar* bar = w.MemoCode->verticalScrollBar();
-      const bool caretShown = w.MemoCode->viewport()->rect().contains(w.MemoCode->cursorRect());
+      const QTextCursor caret = p.MemoCode->textCursor();
+      const QScrollBar* bar = p.MemoCode->verticalScrollBar();
+      const bool caretShown = p.MemoCode->viewport()->rect().contains(p.MemoCode->cursorRect());
       std::printf("    output %s the engine's (%zu bytes); caret at %d of %d, %s; scroll %d of %d\n",
                   same ? "equals" : "DIFFERS FROM", got.size(), caret.position(),
-                  w.MemoCode->document()->characterCount() - 1, caretShown ? "in view" : "NOT IN VIEW",
+                  p.MemoCode->document()->characterCount() - 1, caretShown ? "in view" : "NOT IN VIEW",
                   bar->value(), bar->maximum());
       if (!same) return 1;
       if (!numeric) {
@@ -132,15 +150,15 @@ int RunFile(const QString& path) {
         namedText = got;
       }
     }
-    w.CheckNum->setChecked(false);
-    w.Coder->trigger();
+    p.CheckNum->setChecked(false);
+    p.Coder->trigger();
     ResetPeak();
-    const double save = Timed([&] { w.Save->trigger(); });
+    const double save = Timed([&] { p.Save->trigger(); });
     Row("save (named)", save, PeakMb());
     // What every caret blink, scroll or uncovering costs once the text is in.
     const double repaint = Timed([&] {
-      w.MemoText->viewport()->repaint();
-      w.MemoCode->viewport()->repaint();
+      p.MemoText->viewport()->repaint();
+      p.MemoCode->viewport()->repaint();
     });
     Row("repaint of both panes", repaint, PeakMb());
   }
@@ -165,16 +183,17 @@ int RunFile(const QString& path) {
 
 int Repeat(const QString& path, int times) {
   TFMain w;
+  const Parts p(w);
   dialogs::SetAnswers({.openFile = [&] { return path; }});
   w.show();
-  w.Open->trigger();
+  p.Open->trigger();
   QCoreApplication::processEvents();
   std::printf("%s converted %d times\n", path.toStdString().c_str(), times);
   ResetPeak();
   double first = 0;
   double last = 0;
   for (int i = 1; i <= times; ++i) {
-    w.Coder->trigger();
+    p.Coder->trigger();
     QCoreApplication::processEvents();
     const double peak = PeakMb();
     if (i == 1) first = peak;

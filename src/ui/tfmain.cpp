@@ -1,20 +1,20 @@
-// Layout of the main window, its actions and menus, and the conversion command.
+// Construction of the main window, step by step: actions, layout with its
+// toolbars, menus, tab order, geometry, non-visual components, event
+// bindings, then the start-up handler FormCreate.
 #include "ui/tfmain.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QKeySequence>
+#include <QMenu>
 #include <QMenuBar>
-#include <QResizeEvent>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "convert/conversion_pass.h"
 #include "ui/framework/about_dialog.h"
 #include "ui/framework/application.h"
 #include "ui/framework/checkbox.h"
@@ -22,44 +22,13 @@
 #include "ui/framework/fontsizecombobox.h"
 #include "ui/framework/memo.h"
 #include "ui/framework/menu_accelerators.h"
+#include "ui/framework/shortcuts.h"
 #include "ui/framework/splitter.h"
 #include "ui/framework/starter.h"
 
 TFMain* FMain = nullptr;
 
 namespace {
-
-// Restores the normal cursor however the pass ends.
-class BusyCursor {
- public:
-  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
-void AddSeparator(QToolBar* bar, const char* name, int width) {
-  auto* gap = new QWidget(bar);
-  gap->setObjectName(QString::fromLatin1(name));
-  gap->setFixedSize(width, 1);
-  bar->addWidget(gap);
-}
-
-QToolButton* AddButton(QToolBar* bar, const char* name, QAction* action, const QString& hint, int height) {
-  auto* button = new QToolButton(bar);
-  button->setObjectName(QString::fromLatin1(name));
-  button->setDefaultAction(action);
-  button->setToolButtonStyle(Qt::ToolButtonIconOnly);
-  button->setAutoRaise(true);
-  button->setFixedSize(27, height);
-  button->setFocusPolicy(Qt::NoFocus);  // toolbar buttons never take the keyboard
-  button->setIconSize(QSize(20, 20));
-  // The hint is the button's own: keep it when the action's text changes.
-  button->setToolTip(hint);
-  QObject::connect(action, &QAction::changed, button, [button, hint] { button->setToolTip(hint); });
-  bar->addWidget(button);
-  return button;
-}
 
 QToolBar* MakeToolBar(QWidget* parent, const char* name) {
   auto* bar = new QToolBar(parent);
@@ -75,57 +44,142 @@ QToolBar* MakeToolBar(QWidget* parent, const char* name) {
   return bar;
 }
 
+void AddSeparator(QToolBar* bar, const char* name, int width) {
+  auto* gap = new QWidget(bar);
+  gap->setObjectName(QString::fromLatin1(name));
+  gap->setFixedSize(width, 1);
+  bar->addWidget(gap);
+}
+
+void AddButton(QToolBar* bar, const char* name, QAction* action, const QString& hint, int height) {
+  auto* button = new QToolButton(bar);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setDefaultAction(action);
+  button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  button->setAutoRaise(true);
+  button->setFixedSize(27, height);
+  button->setFocusPolicy(Qt::NoFocus);  // toolbar buttons never take the keyboard
+  button->setIconSize(QSize(20, 20));
+  // The hint is the button's own: keep it when the action's text changes.
+  button->setToolTip(hint);
+  QObject::connect(action, &QAction::changed, button, [button, hint] { button->setToolTip(hint); });
+  bar->addWidget(button);
+}
+
+QVBoxLayout* Column(QWidget* panel) {
+  auto* column = new QVBoxLayout(panel);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  return column;
+}
+
+QMenu* AddMenu(QMenuBar* bar, const char* name, const QString& caption) {
+  QMenu* menu = bar->addMenu(caption);
+  menu->setObjectName(QString::fromLatin1(name));
+  return menu;
+}
+
+// A menu item of its own name that runs the action and follows its enabled
+// state, showing its own caption or else the action's, and the action's key.
+void AddMenuItem(QMenu* menu, const char* name, QAction* action, const QString& ownCaption = {}) {
+  auto* item = new QAction(ownCaption.isEmpty() ? action->text() : ownCaption, menu);
+  item->setObjectName(QString::fromLatin1(name));
+  item->setShortcut(action->shortcut());
+  item->setShortcutContext(Qt::WidgetShortcut);  // the action itself owns the key
+  item->setEnabled(action->isEnabled());
+  QObject::connect(action, &QAction::enabledChanged, item, &QAction::setEnabled);
+  QObject::connect(item, &QAction::triggered, action, &QAction::trigger);
+  menu->addAction(item);
+}
+
+// A mouse button released in the output pane runs MemoCodeMouseUp.
+class MouseUpWatcher : public QObject {
+ public:
+  explicit MouseUpWatcher(TFMain* window) : QObject(window), window_(window) {}
+  bool eventFilter(QObject*, QEvent* e) override {
+    // After the pane has handled the release: a click inside a selection
+    // clears it only then.
+    if (e->type() == QEvent::MouseButtonRelease)
+      QMetaObject::invokeMethod(
+          window_, [w = window_] { w->MemoCodeMouseUp(); }, Qt::QueuedConnection);
+    return false;
+  }
+
+ private:
+  TFMain* window_;
+};
+
 }  // namespace
 
 TFMain::TFMain(QWidget* parent) : QMainWindow(parent) {
   FMain = this;
+  SetUpWindow();
+  CreateActions();
+  CreateLayout();
+  CreateMenus();
+  SetTabOrder();
+  PlaceWindow();
+  CreateComponents();
+  BindEvents();
+  StartUp();
+}
+
+TFMain::~TFMain() {
+  if (FMain == this) FMain = nullptr;
+}
+
+void TFMain::SetUpWindow() {
   setObjectName(QStringLiteral("FMain"));
   setWindowTitle(QStringLiteral("Quorlin"));
   setWindowIcon(QIcon(QStringLiteral(":/icons/quorlin.svg")));
   setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+}
 
-  // ActionList1, in stored order.
-  auto make = [this](QAction*& slot, const char* name, const QString& caption, const char* image,
-                     QKeySequence key, void (TFMain::*handler)()) {
-    slot = new QAction(caption, this);
-    slot->setObjectName(QString::fromLatin1(name));
-    slot->setProperty("caption", caption);
-    if (image) slot->setIcon(QIcon(QStringLiteral(":/icons/") + QString::fromLatin1(image)));
-    if (!key.isEmpty()) {
-      slot->setShortcut(key);
-      slot->setShortcutContext(Qt::WindowShortcut);
-    }
-    slot->setIconVisibleInMenu(false);
-    connect(slot, &QAction::triggered, this, [this, handler] { RunHandler([this, handler] { (this->*handler)(); }); });
+// ActionList1, in stored order: the one place where the actions are made.
+void TFMain::CreateActions() {
+  struct Row {
+    QAction* TFMain::*slot;
+    const char* name;
+    const char* caption;
+    const char* image;  // in :/icons/; null: none
+    const char* key;    // empty: none
+    void (TFMain::*handler)();
   };
-  make(Open, "Open", QStringLiteral("Ouvrir"), "open.svg", {}, &TFMain::OpenExecute);
-  make(Exit, "Exit", QStringLiteral("Exit"), "exit.svg", {}, &TFMain::ExitExecute);
-  make(Coder, "Coder", QStringLiteral("Coder"), "coder.svg", QKeySequence(Qt::CTRL | Qt::Key_D),
-       &TFMain::CoderExecute);
-  make(SelectAll, "SelectAll", QStringLiteral("SelectAll"), nullptr, QKeySequence(Qt::CTRL | Qt::Key_A),
-       &TFMain::SelectAllExecute);
-  make(Reset, "Reset", QStringLiteral("Vide"), "reset.svg", {}, &TFMain::ResetExecute);
-  make(Coller, "Coller", QStringLiteral("Coller"), "coller.svg", QKeySequence(Qt::CTRL | Qt::Key_V),
-       &TFMain::CollerExecute);
-  make(Copier, "Copier", QStringLiteral("Copier"), "copier.svg", QKeySequence(Qt::CTRL | Qt::Key_C),
-       &TFMain::CopierExecute);
-  make(Save, "Save", QStringLiteral("Enregistrer"), "save.svg", {}, &TFMain::SaveExecute);
-  make(Aide, "Aide", QStringLiteral("Rubriques d'aide"), nullptr, {}, &TFMain::AideExecute);
-  make(Propos, "Propos", QStringLiteral("A propos..."), nullptr, {}, &TFMain::ProposExecute);
+  const Row rows[] = {
+      {&TFMain::Open, "Open", "Ouvrir", "open.svg", "", &TFMain::OpenExecute},
+      {&TFMain::Exit, "Exit", "Exit", "exit.svg", "", &TFMain::ExitExecute},
+      {&TFMain::Coder, "Coder", "Coder", "coder.svg", "Ctrl+D", &TFMain::CoderExecute},
+      {&TFMain::SelectAll, "SelectAll", "SelectAll", nullptr, "Ctrl+A", &TFMain::SelectAllExecute},
+      {&TFMain::Reset, "Reset", "Vide", "reset.svg", "", &TFMain::ResetExecute},
+      {&TFMain::Coller, "Coller", "Coller", "coller.svg", "Ctrl+V", &TFMain::CollerExecute},
+      {&TFMain::Copier, "Copier", "Copier", "copier.svg", "Ctrl+C", &TFMain::CopierExecute},
+      {&TFMain::Save, "Save", "Enregistrer", "save.svg", "", &TFMain::SaveExecute},
+      {&TFMain::Aide, "Aide", "Rubriques d'aide", nullptr, "", &TFMain::AideExecute},
+      {&TFMain::Propos, "Propos", "A propos...", nullptr, "", &TFMain::ProposExecute},
+  };
+  for (const Row& row : rows) {
+    auto* action = new QAction(QString::fromLatin1(row.caption), this);
+    action->setObjectName(QString::fromLatin1(row.name));
+    if (row.image)
+      action->setIcon(QIcon(QStringLiteral(":/icons/") + QString::fromLatin1(row.image)));
+    if (*row.key) {
+      action->setShortcut(QKeySequence(QString::fromLatin1(row.key), QKeySequence::PortableText));
+      action->setShortcutContext(Qt::WindowShortcut);
+    }
+    connect(action, &QAction::triggered, this,
+            [this, handler = row.handler] { RunHandler([this, handler] { (this->*handler)(); }); });
+    // On the window, so their keys work whatever has the focus.
+    addAction(action);
+    this->*row.slot = action;
+  }
+}
 
-  // Client area: Panel1 | Splitter1 | Panel2.
-  auto* client = new QWidget(this);
-  client->setObjectName(QStringLiteral("client"));
-  auto* row = new QHBoxLayout(client);
-  row->setContentsMargins(0, 0, 0, 0);
-  row->setSpacing(0);
-
+// Panel1: the source toolbar over the source pane.
+QWidget* TFMain::CreateSourcePanel(QWidget* client) {
   Panel1 = new QWidget(client);
   Panel1->setObjectName(QStringLiteral("Panel1"));
   Panel1->setFixedWidth(313);
-  auto* col1 = new QVBoxLayout(Panel1);
-  col1->setContentsMargins(0, 0, 0, 0);
-  col1->setSpacing(0);
+  QVBoxLayout* column = Column(Panel1);
   ToolBar2 = MakeToolBar(Panel1, "ToolBar2");
   AddSeparator(ToolBar2, "ToolButton4", 8);
   AddButton(ToolBar2, "ToolButton5", Open, QStringLiteral("Ouvrir un fichier"), 28);
@@ -141,17 +195,16 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent) {
   ToolBar2->addWidget(CheckNum);
   MemoText = new TMemo(Panel1);
   MemoText->setObjectName(QStringLiteral("MemoText"));
-  col1->addWidget(ToolBar2);
-  col1->addWidget(MemoText);
+  column->addWidget(ToolBar2);
+  column->addWidget(MemoText);
+  return Panel1;
+}
 
-  Splitter1 = new TSplitter(Panel1, client);
-  Splitter1->setObjectName(QStringLiteral("Splitter1"));
-
+// Panel2: the output toolbar over the output pane.
+QWidget* TFMain::CreateOutputPanel(QWidget* client) {
   Panel2 = new QWidget(client);
   Panel2->setObjectName(QStringLiteral("Panel2"));
-  auto* col2 = new QVBoxLayout(Panel2);
-  col2->setContentsMargins(0, 0, 0, 0);
-  col2->setSpacing(0);
+  QVBoxLayout* column = Column(Panel2);
   ToolBar1 = MakeToolBar(Panel2, "ToolBar1");
   AddSeparator(ToolBar1, "ToolButton2", 8);
   AddButton(ToolBar1, "ToolButton1", Coder, QStringLiteral("Tranposer le texte"), 26);
@@ -162,75 +215,74 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent) {
   // The toolbar centres what it holds; the drop-down sits 2 pixels from the top.
   auto* sizeCell = new QWidget(ToolBar1);
   sizeCell->setFixedSize(51, 29);
-  auto* sizeSlot = new TLMDFontSizeComboBox(sizeCell);
-  LMDFontSizeComboBox1 = sizeSlot;
-  sizeSlot->setObjectName(QStringLiteral("LMDFontSizeComboBox1"));
-  sizeSlot->setGeometry(0, 2, 51, 21);
-  sizeSlot->setToolTip(QStringLiteral("Taille de la police"));
+  LMDFontSizeComboBox1 = new TLMDFontSizeComboBox(sizeCell);
+  LMDFontSizeComboBox1->setObjectName(QStringLiteral("LMDFontSizeComboBox1"));
+  LMDFontSizeComboBox1->setGeometry(0, 2, 51, 21);
+  LMDFontSizeComboBox1->setToolTip(QStringLiteral("Taille de la police"));
   ToolBar1->addWidget(sizeCell);
   MemoCode = new TMemo(Panel2);
   MemoCode->setObjectName(QStringLiteral("MemoCode"));
   MemoCode->setReadOnly(true);
   // Read-only, but the caret moves and Shift with the arrows selects.
   MemoCode->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-  col2->addWidget(ToolBar1);
-  col2->addWidget(MemoCode);
+  column->addWidget(ToolBar1);
+  column->addWidget(MemoCode);
+  return Panel2;
+}
 
-  row->addWidget(Panel1);
+// The client area: Panel1 | Splitter1 | Panel2; the right half takes what the
+// window gains or loses in width.
+void TFMain::CreateLayout() {
+  auto* client = new QWidget(this);
+  client->setObjectName(QStringLiteral("client"));
+  auto* row = new QHBoxLayout(client);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(0);
+  row->addWidget(CreateSourcePanel(client));
+  Splitter1 = new TSplitter(Panel1, client);
+  Splitter1->setObjectName(QStringLiteral("Splitter1"));
   row->addWidget(Splitter1);
-  row->addWidget(Panel2, 1);
+  row->addWidget(CreateOutputPanel(client), 1);
   setCentralWidget(client);
+}
 
-  // MainMenu1: four menus, items share the actions above.
+// MainMenu1: four menus whose items run the actions.
+void TFMain::CreateMenus() {
   QMenuBar* bar = menuBar();
   bar->setObjectName(QStringLiteral("MainMenu1"));
-  auto item = [this](QMenu* menu, const char* name, QAction* action, const QString& ownCaption) {
-    if (ownCaption.isEmpty()) {
-      menu->addAction(action);
-      return;
-    }
-    // An item with its own caption: a proxy that follows the action's state.
-    auto* proxy = new QAction(ownCaption, menu);
-    proxy->setObjectName(QString::fromLatin1(name));
-    proxy->setShortcut(action->shortcut());
-    proxy->setShortcutContext(Qt::WidgetShortcut);  // the action itself owns the key
-    proxy->setEnabled(action->isEnabled());
-    connect(action, &QAction::enabledChanged, proxy, &QAction::setEnabled);
-    connect(proxy, &QAction::triggered, action, &QAction::trigger);
-    menu->addAction(proxy);
-  };
-  QMenu* fichier = bar->addMenu(QStringLiteral("Fichier"));
-  fichier->setObjectName(QStringLiteral("Fichier1"));
-  item(fichier, "Ouvrir1", Open, {});
-  item(fichier, "Enregistrer1", Save, {});
-  item(fichier, "Exit1", Exit, QStringLiteral("Quitter"));
-  QMenu* edition = bar->addMenu(QStringLiteral("Edition"));
-  edition->setObjectName(QStringLiteral("Edition1"));
-  item(edition, "SelectAll1", SelectAll, QStringLiteral("Sélectionner tout"));
-  item(edition, "Vide1", Reset, QStringLiteral("Nouveau"));
-  item(edition, "Copier1", Copier, {});
-  item(edition, "Coller1", Coller, {});
-  QMenu* action = bar->addMenu(QStringLiteral("Action"));
-  action->setObjectName(QStringLiteral("Action1"));
-  item(action, "Test", Coder, {});
-  QMenu* aide = bar->addMenu(QStringLiteral("Aide"));
-  aide->setObjectName(QStringLiteral("Aide1"));
-  item(aide, "Rubriquesdaide1", Aide, {});
-  item(aide, "Apropos1", Propos, {});
-  // The actions live on the window so their keys work whatever has the focus.
-  addActions({Open, Exit, Coder, SelectAll, Reset, Coller, Copier, Save, Aide, Propos});
+  QMenu* fichier = AddMenu(bar, "Fichier1", QStringLiteral("Fichier"));
+  AddMenuItem(fichier, "Ouvrir1", Open);
+  AddMenuItem(fichier, "Enregistrer1", Save);
+  AddMenuItem(fichier, "Exit1", Exit, QStringLiteral("Quitter"));
+  QMenu* edition = AddMenu(bar, "Edition1", QStringLiteral("Edition"));
+  AddMenuItem(edition, "SelectAll1", SelectAll, QStringLiteral("Sélectionner tout"));
+  AddMenuItem(edition, "Vide1", Reset, QStringLiteral("Nouveau"));
+  AddMenuItem(edition, "Copier1", Copier);
+  AddMenuItem(edition, "Coller1", Coller);
+  QMenu* action = AddMenu(bar, "Action1", QStringLiteral("Action"));
+  AddMenuItem(action, "Test", Coder);
+  QMenu* aide = AddMenu(bar, "Aide1", QStringLiteral("Aide"));
+  AddMenuItem(aide, "Rubriquesdaide1", Aide);
+  AddMenuItem(aide, "Apropos1", Propos);
   accelerators::Apply(bar);
+}
 
+// The focus starts in the source pane; Tab goes round the four controls.
+void TFMain::SetTabOrder() {
   setTabOrder(MemoText, CheckNum);
   setTabOrder(CheckNum, MemoCode);
   setTabOrder(MemoCode, LMDFontSizeComboBox1);
   MemoText->setFocus();
+}
 
+// The stored position and size; the client area is 688 x 422 under the menu bar.
+void TFMain::PlaceWindow() {
   move(237, 154);
-  resize(688, 422 + bar->sizeHint().height());
+  resize(688, 422 + menuBar()->sizeHint().height());
+}
 
-  // The dialogs, the help launcher, the About box and the handlers' bindings
-  // belong to the layout: they exist even when the start-up step below fails.
+// The dialogs, the help launcher and the About box.
+void TFMain::CreateComponents() {
   const QString textFiles = QStringLiteral("fichier *.txt (*.txt)");
   OpenDialog = new TFileDialog(this, QFileDialog::AcceptOpen,
                                {textFiles, QStringLiteral("tous les fichiers (*)")});
@@ -240,9 +292,22 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent) {
   SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
   LMDStarter1 = new TLMDStarter(this);
   AboutDlg = new TLMDAboutDlg(this);
-  BindCommandEvents();
+}
 
-  // A failure while setting up still leaves a usable window.
+// The handlers of events other than the actions'.
+void TFMain::BindEvents() {
+  connect(LMDFontSizeComboBox1, &TLMDFontSizeComboBox::Changed, this,
+          [this] { RunHandler([this] { LMDFontSizeComboBox1Change(); }); });
+  MemoCode->viewport()->installEventFilter(new MouseUpWatcher(this));
+  // Characters a paste or typing lost are told, not treated as a failure.
+  connect(MemoText, &TMemo::LostCharacters, this,
+          [this](const QString& message) { dialogs::Notice(this, message); });
+  new TShortcutRouter(this, {SelectAll, Copier, Coller, Coder}, this);
+}
+
+// The window exists whole before FormCreate runs (the components and bindings
+// above too); a failure there leaves it usable.
+void TFMain::StartUp() {
   try {
     FormCreate();
   } catch (const std::exception& error) {
@@ -253,31 +318,7 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent) {
   }
 }
 
-TFMain::~TFMain() {
-  if (FMain == this) FMain = nullptr;
-}
-
 void TFMain::FormCreate() {
   FormCreateHelp();
   FormCreateFontSize();
-}
-
-void TFMain::CoderExecute() {
-  BusyCursor busy;
-  if (CheckNum->isChecked())
-    ConvertNumeric();
-  else
-    ConvertNamed();
-}
-
-void TFMain::ConvertNamed() {
-  const bool enable = quorlin::ConvertLines(*MemoText, *MemoCode, quorlin::EntityMode::Named);
-  Save->setEnabled(enable);
-  SelectAll->setEnabled(enable);
-}
-
-void TFMain::ConvertNumeric() {
-  const bool enable = quorlin::ConvertLines(*MemoText, *MemoCode, quorlin::EntityMode::Numeric);
-  Save->setEnabled(enable);
-  SelectAll->setEnabled(enable);
 }

@@ -2,25 +2,30 @@
 // The main window: two text panes side by side under their toolbars, the
 // splitter between them, the menu bar and the ten actions of ActionList1.
 //
-// The handlers are spread over three files by concern:
-//   tfmain.cpp           layout, actions, FormCreate, CoderExecute and the pass
-//   tfmain_commands.cpp  open, save, exit, select all, reset, copy, paste, font size
+// The window is spread over three files by concern:
+//   tfmain.cpp           construction, step by step, and FormCreate
+//   tfmain_commands.cpp  the commands: open, save, exit, convert, select all,
+//                        reset, copy, paste, font size
 //   tfmain_help.cpp      help launcher directory, help and About commands
+//
+// Tests reach the components and actions by their object names, which are
+// the names below ("MemoText", "Save", "Ouvrir1"...), and answer the file
+// dialogs through dialogs::SetAnswers (ui/framework/file_dialogs.h).
 #include <QMainWindow>
 #include <QString>
 
 class QAction;
-class TLMDCheckBox;
 class QMenu;
 class QToolBar;
 class QWidget;
 
-class TMemo;
-class TSplitter;
+class TFileDialog;
+class TLMDAboutDlg;
+class TLMDCheckBox;
 class TLMDFontSizeComboBox;
 class TLMDStarter;
-class TLMDAboutDlg;
-class TFileDialog;
+class TMemo;
+class TSplitter;
 
 class TFMain : public QMainWindow {
   Q_OBJECT
@@ -28,33 +33,6 @@ class TFMain : public QMainWindow {
  public:
   explicit TFMain(QWidget* parent = nullptr);
   ~TFMain() override;
-
-  // Components, named as in the stored layout so tests and handlers reach them.
-  QWidget* Panel1 = nullptr;
-  QWidget* Panel2 = nullptr;
-  QToolBar* ToolBar1 = nullptr;  // output toolbar
-  QToolBar* ToolBar2 = nullptr;  // source toolbar
-  TMemo* MemoText = nullptr;
-  TMemo* MemoCode = nullptr;
-  TSplitter* Splitter1 = nullptr;
-  TLMDCheckBox* CheckNum = nullptr;
-  TLMDFontSizeComboBox* LMDFontSizeComboBox1 = nullptr;
-  TFileDialog* OpenDialog = nullptr;
-  TFileDialog* SaveDialog1 = nullptr;
-  TLMDAboutDlg* AboutDlg = nullptr;
-  TLMDStarter* LMDStarter1 = nullptr;
-
-  // The actions of ActionList1, in stored order.
-  QAction* Open = nullptr;
-  QAction* Exit = nullptr;
-  QAction* Coder = nullptr;
-  QAction* SelectAll = nullptr;
-  QAction* Reset = nullptr;
-  QAction* Coller = nullptr;
-  QAction* Copier = nullptr;
-  QAction* Save = nullptr;
-  QAction* Aide = nullptr;
-  QAction* Propos = nullptr;
 
   // Handlers, bound by name.
   void FormCreate();
@@ -80,9 +58,48 @@ class TFMain : public QMainWindow {
   void OpenFile(const QString& name);
 
  private:
+  // Construction, in this order.
+  void SetUpWindow();
+  void CreateActions();
+  QWidget* CreateSourcePanel(QWidget* client);
+  QWidget* CreateOutputPanel(QWidget* client);
+  void CreateLayout();
+  void CreateMenus();
+  void SetTabOrder();
+  void PlaceWindow();
+  void CreateComponents();
+  void BindEvents();
+  void StartUp();
+
   void FormCreateHelp();      // tfmain_help.cpp: the help launcher's directory
   void FormCreateFontSize();  // tfmain_commands.cpp: the drop-down takes the panes' size
-  void BindCommandEvents();   // tfmain_commands.cpp: size changes, mouse-up, notices, keys
+
+  // Components, named as in the stored layout.
+  QWidget* Panel1 = nullptr;
+  QWidget* Panel2 = nullptr;
+  QToolBar* ToolBar1 = nullptr;  // output toolbar
+  QToolBar* ToolBar2 = nullptr;  // source toolbar
+  TMemo* MemoText = nullptr;
+  TMemo* MemoCode = nullptr;
+  TSplitter* Splitter1 = nullptr;
+  TLMDCheckBox* CheckNum = nullptr;
+  TLMDFontSizeComboBox* LMDFontSizeComboBox1 = nullptr;
+  TFileDialog* OpenDialog = nullptr;
+  TFileDialog* SaveDialog1 = nullptr;
+  TLMDAboutDlg* AboutDlg = nullptr;
+  TLMDStarter* LMDStarter1 = nullptr;
+
+  // The actions of ActionList1, in stored order.
+  QAction* Open = nullptr;
+  QAction* Exit = nullptr;
+  QAction* Coder = nullptr;
+  QAction* SelectAll = nullptr;
+  QAction* Reset = nullptr;
+  QAction* Coller = nullptr;
+  QAction* Copier = nullptr;
+  QAction* Save = nullptr;
+  QAction* Aide = nullptr;
+  QAction* Propos = nullptr;
 };
 
 // The one main window, reachable while it is being built; null before and after a failed build.

@@ -1,38 +1,31 @@
-// Commands of the main window: open, save, exit, select all, reset, copy, paste, font size.
+// Commands of the main window: open, save, exit, convert, select all, reset,
+// copy, paste, font size.
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
-#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QMimeData>
 
+#include "convert/conversion_pass.h"
 #include "convert/exceptions.h"
 #include "convert/line_list.h"
 #include "convert/text_file.h"
-#include "ui/framework/application.h"
+#include "ui/framework/checkbox.h"
 #include "ui/framework/file_dialogs.h"
 #include "ui/framework/fontsizecombobox.h"
 #include "ui/framework/memo.h"
-#include "ui/framework/shortcuts.h"
 #include "ui/tfmain.h"
 
 namespace {
 
-// A mouse button released in the output pane runs MemoCodeMouseUp.
-class MouseUpWatcher : public QObject {
+// Restores the normal cursor however the pass ends.
+class BusyCursor {
  public:
-  MouseUpWatcher(TFMain* window) : QObject(window), window_(window) {}
-  bool eventFilter(QObject*, QEvent* e) override {
-    // After the pane has handled the release: a click inside a selection
-    // clears it only then.
-    if (e->type() == QEvent::MouseButtonRelease)
-      QMetaObject::invokeMethod(window_, [w = window_] { w->MemoCodeMouseUp(); }, Qt::QueuedConnection);
-    return false;
-  }
-
- private:
-  TFMain* window_;
+  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
 // The part from the last full stop on, if no directory separator follows it.
@@ -84,6 +77,26 @@ void TFMain::SaveExecute() {
 
 void TFMain::ExitExecute() { close(); }
 
+void TFMain::CoderExecute() {
+  BusyCursor busy;
+  if (CheckNum->isChecked())
+    ConvertNumeric();
+  else
+    ConvertNamed();
+}
+
+void TFMain::ConvertNamed() {
+  const bool enable = quorlin::ConvertLines(*MemoText, *MemoCode, quorlin::EntityMode::Named);
+  Save->setEnabled(enable);
+  SelectAll->setEnabled(enable);
+}
+
+void TFMain::ConvertNumeric() {
+  const bool enable = quorlin::ConvertLines(*MemoText, *MemoCode, quorlin::EntityMode::Numeric);
+  Save->setEnabled(enable);
+  SelectAll->setEnabled(enable);
+}
+
 void TFMain::SelectAllExecute() {
   MemoCode->setFocus();
   MemoCode->selectAll();
@@ -121,14 +134,6 @@ void TFMain::EnableOutputActions(bool enabled) {
   SelectAll->setEnabled(enabled);
 }
 
-void TFMain::BindCommandEvents() {
-  connect(LMDFontSizeComboBox1, &TLMDFontSizeComboBox::Changed, this,
-          [this] { RunHandler([this] { LMDFontSizeComboBox1Change(); }); });
-  MemoCode->viewport()->installEventFilter(new MouseUpWatcher(this));
-  // Characters a paste or typing lost are told, not treated as a failure.
-  connect(MemoText, &TMemo::LostCharacters, this,
-          [this](const QString& message) { dialogs::Notice(this, message); });
-  new TShortcutRouter(this, {SelectAll, Copier, Coller, Coder}, this);
+void TFMain::FormCreateFontSize() {
+  LMDFontSizeComboBox1->SetSelected(MemoText->font().pointSize());
 }
-
-void TFMain::FormCreateFontSize() { LMDFontSizeComboBox1->SetSelected(MemoText->font().pointSize()); }

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "common/window_parts.h"
 #include "ui/framework/application.h"
 #include "ui/framework/file_dialogs.h"
 #include "ui/framework/fontsizecombobox.h"
@@ -64,6 +65,7 @@ class WindowBadInputTest : public QObject {
   // A window with a source text, its file choices answered by the test.
   struct Window {
     TFMain w;
+    WindowParts p{w};
     QString openName;
     QString saveName;
     explicit Window(WindowBadInputTest* test) {
@@ -72,15 +74,16 @@ class WindowBadInputTest : public QObject {
                            .replace = [](const QString&) { return true; },
                            .notice = [test](const QString& m) { test->notices << m; }});
       w.show();
-      w.MemoText->SetText("mon texte \xe9");
+      p.MemoText->SetText("mon texte \xe9");
     }
   };
 
   // The window still works: a conversion gives the expected output.
-  static void StillConverts(TFMain& w) {
-    w.MemoText->SetText("\xe9t\xe9...");
-    w.Coder->trigger();
-    QCOMPARE(QByteArray::fromStdString(w.MemoCode->Text()), QByteArray("&eacute;t&eacute;&hellip;\r\n"));
+  static void StillConverts(const WindowParts& p) {
+    p.MemoText->SetText("\xe9t\xe9...");
+    p.Coder->trigger();
+    QCOMPARE(QByteArray::fromStdString(p.MemoCode->Text()),
+             QByteArray("&eacute;t&eacute;&hellip;\r\n"));
   }
 
   QString Path(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
@@ -113,10 +116,10 @@ class WindowBadInputTest : public QObject {
     QFile::setPermissions(Path("secret.txt"), QFileDevice::WriteOwner);
     Window win(this);
     win.openName = name;
-    win.w.Open->trigger();
+    win.p.Open->trigger();
     QCOMPARE(boxes, QStringList{QStringLiteral("Quorlin|Cannot open file %1.").arg(name)});
-    QCOMPARE(QByteArray::fromStdString(win.w.MemoText->Text()), QByteArray("mon texte \xe9"));
-    StillConverts(win.w);
+    QCOMPARE(QByteArray::fromStdString(win.p.MemoText->Text()), QByteArray("mon texte \xe9"));
+    StillConverts(win.p);
   }
 
   void failedSaveKeepsTheEarlierFile_data() {
@@ -139,21 +142,21 @@ class WindowBadInputTest : public QObject {
     QFETCH(int, limit);
     Write(Path("earlier.htm"), "earlier output\r\n");
     Window win(this);
-    win.w.MemoText->SetText(std::string(3000, '\xe9'));  // 24 KB once converted
-    win.w.Coder->trigger();
+    win.p.MemoText->SetText(std::string(3000, '\xe9'));  // 24 KB once converted
+    win.p.Coder->trigger();
     win.saveName = target;
     {
       std::unique_ptr<FileSizeLimit> full;
       if (limit > 0) full = std::make_unique<FileSizeLimit>(static_cast<rlim_t>(limit));
-      win.w.Save->trigger();
+      win.p.Save->trigger();
     }
     QCOMPARE(boxes, QStringList{QStringLiteral("Quorlin|") + message});
     QCOMPARE(ReadAll(Path("earlier.htm")), QByteArray("earlier output\r\n"));
     const QStringList left = QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QString& name : left) QVERIFY2(!name.startsWith(u'.'), qPrintable(name + QStringLiteral(" was left behind")));
     QVERIFY(QFileInfo(Path("plein.htm")).isSymLink());
-    QCOMPARE(QByteArray::fromStdString(win.w.MemoText->Text()), QByteArray(3000, '\xe9'));
-    StillConverts(win.w);
+    QCOMPARE(QByteArray::fromStdString(win.p.MemoText->Text()), QByteArray(3000, '\xe9'));
+    StillConverts(win.p);
   }
 
   // Files that are not plain Windows-1252 text: the text up to the first zero
@@ -177,11 +180,11 @@ class WindowBadInputTest : public QObject {
     Write(Path("odd.txt"), file);
     Window win(this);
     win.openName = Path("odd.txt");
-    win.w.Open->trigger();
+    win.p.Open->trigger();
     QCOMPARE(boxes, QStringList());
     QCOMPARE(notices, QStringList{notice});
-    QCOMPARE(QByteArray::fromStdString(win.w.MemoText->Text()), text);
-    StillConverts(win.w);
+    QCOMPARE(QByteArray::fromStdString(win.p.MemoText->Text()), text);
+    StillConverts(win.p);
   }
 
   // A 10 MB line without any break is converted whole.
@@ -190,12 +193,12 @@ class WindowBadInputTest : public QObject {
     Write(Path("long.txt"), QByteArray("x<\xe9.").repeated(units));
     Window win(this);
     win.openName = Path("long.txt");
-    win.w.Open->trigger();
-    win.w.Coder->trigger();
+    win.p.Open->trigger();
+    win.p.Coder->trigger();
     QCOMPARE(boxes, QStringList());
-    QCOMPARE(win.w.MemoCode->Count(), 1);
+    QCOMPARE(win.p.MemoCode->Count(), 1);
     const QByteArray expected = QByteArray("x&lt;&eacute;.").repeated(units) + "\r\n";
-    QVERIFY(QByteArray::fromStdString(win.w.MemoCode->Text()) == expected);
+    QVERIFY(QByteArray::fromStdString(win.p.MemoCode->Text()) == expected);
   }
 
   // Sizes that are no whole number, left by moving to a pane.
@@ -209,18 +212,18 @@ class WindowBadInputTest : public QObject {
     QFETCH(QString, typed);
     Window win(this);
     QVERIFY(QTest::qWaitForWindowActive(&win.w));
-    TLMDFontSizeComboBox* size = win.w.LMDFontSizeComboBox1;
+    TLMDFontSizeComboBox* size = win.p.LMDFontSizeComboBox1;
     size->setFocus(Qt::TabFocusReason);
     size->lineEdit()->selectAll();
     QTest::keyClicks(size->lineEdit(), typed);
     QCOMPARE(size->currentText(), typed);
-    win.w.MemoText->setFocus(Qt::TabFocusReason);
+    win.p.MemoText->setFocus(Qt::TabFocusReason);
     QCOMPARE(boxes, QStringList{QStringLiteral("Quorlin|'%1' is not a valid integer value.").arg(typed)});
-    const int points = win.w.MemoText->font().pointSize();
+    const int points = win.p.MemoText->font().pointSize();
     QVERIFY2(points >= 1 && points <= 999, qPrintable(QString::number(points)));
-    QCOMPARE(win.w.MemoCode->font().pointSize(), points);
-    QCOMPARE(QByteArray::fromStdString(win.w.MemoText->Text()), QByteArray("mon texte \xe9"));
-    StillConverts(win.w);
+    QCOMPARE(win.p.MemoCode->font().pointSize(), points);
+    QCOMPARE(QByteArray::fromStdString(win.p.MemoText->Text()), QByteArray("mon texte \xe9"));
+    StillConverts(win.p);
   }
 };
 

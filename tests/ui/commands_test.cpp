@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "common/window_parts.h"
 #include "convert/exceptions.h"
 #include "ui/framework/file_dialogs.h"
 #include "ui/framework/fontsizecombobox.h"
@@ -17,9 +18,9 @@
 
 namespace {
 
-QString States(const TFMain& w) {
+QString States(const WindowParts& p) {
   auto f = [](const QAction* a) { return a->isEnabled() ? QStringLiteral("on") : QStringLiteral("off"); };
-  return f(w.Save) + u' ' + f(w.Copier) + u' ' + f(w.SelectAll);
+  return f(p.Save) + u' ' + f(p.Copier) + u' ' + f(p.SelectAll);
 }
 
 QByteArray ReadAll(const QString& path) {
@@ -46,6 +47,7 @@ class CommandsTest : public QObject {
     const QString file = dir.filePath(QStringLiteral("a.txt"));
     Write(file, "ouvert\r\n");
     TFMain w;
+    const WindowParts p(w);
     dialogs::SetAnswers({.openFile = [&] { return file; }});
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -57,44 +59,56 @@ class CommandsTest : public QObject {
     };
     const std::vector<Step> steps = {
         {"start-up", [] {}, "off off off"},
-        {"convert empty source", [&] { w.Coder->trigger(); }, "off off off"},
-        {"convert text", [&] { w.MemoText->SetText("abc \xe9"); w.Coder->trigger(); }, "on off on"},
-        {"select all", [&] { w.SelectAll->trigger(); }, "on on on"},
+        {"convert empty source", [&] { p.Coder->trigger(); }, "off off off"},
+        {"convert text",
+         [&] {
+           p.MemoText->SetText("abc \xe9");
+           p.Coder->trigger();
+         },
+         "on off on"},
+        {"select all", [&] { p.SelectAll->trigger(); }, "on on on"},
         {"mouse up, no selection",
-         [&] { QTest::mouseClick(w.MemoCode->viewport(), Qt::LeftButton, {}, QPoint(5, 5)); }, "on off on"},
-        {"select all again", [&] { w.SelectAll->trigger(); }, "on on on"},
-        {"reset", [&] { w.Reset->trigger(); }, "off on on"},
-        {"open", [&] { w.Open->trigger(); }, "off on on"},
-        {"paste", [&] { w.Coller->trigger(); }, "off on on"},
-        {"size change", [&] { w.LMDFontSizeComboBox1->SetSelected(12); }, "off off off"},
-        {"convert opened text", [&] { w.Coder->trigger(); }, "on off on"},
-        {"convert after emptying", [&] { w.MemoText->Clear(); w.Coder->trigger(); }, "off off off"},
+         [&] { QTest::mouseClick(p.MemoCode->viewport(), Qt::LeftButton, {}, QPoint(5, 5)); },
+         "on off on"},
+        {"select all again", [&] { p.SelectAll->trigger(); }, "on on on"},
+        {"reset", [&] { p.Reset->trigger(); }, "off on on"},
+        {"open", [&] { p.Open->trigger(); }, "off on on"},
+        {"paste", [&] { p.Coller->trigger(); }, "off on on"},
+        {"size change", [&] { p.LMDFontSizeComboBox1->SetSelected(12); }, "off off off"},
+        {"convert opened text", [&] { p.Coder->trigger(); }, "on off on"},
+        {"convert after emptying",
+         [&] {
+           p.MemoText->Clear();
+           p.Coder->trigger();
+         },
+         "off off off"},
     };
     for (const Step& s : steps) {
       s.run();
       QCoreApplication::processEvents();
-      QVERIFY2(States(w) == QString::fromLatin1(s.expected),
-               qPrintable(QStringLiteral("%1: %2").arg(QString::fromLatin1(s.event), States(w))));
+      QVERIFY2(States(p) == QString::fromLatin1(s.expected),
+               qPrintable(QStringLiteral("%1: %2").arg(QString::fromLatin1(s.event), States(p))));
     }
-    QCOMPARE(w.MemoText->font().pointSize(), 12);
+    QCOMPARE(p.MemoText->font().pointSize(), 12);
   }
 
   // Paste keeps what Windows-1252 can hold; the rest becomes "?" and the window
   // says so once per paste, with the right count.
   void pasteTellsOnceAboutReplacedCharacters() {
     TFMain w;
+    const WindowParts p(w);
     QStringList notices;
     dialogs::SetAnswers({.notice = [&](const QString& m) { notices << m; }});
     QApplication::clipboard()->setText(QStringLiteral("é → ← ok"));
-    w.Coller->trigger();
-    QCOMPARE(QByteArray::fromStdString(w.MemoText->Text()), QByteArray("\xe9 ? ? ok"));
+    p.Coller->trigger();
+    QCOMPARE(QByteArray::fromStdString(p.MemoText->Text()), QByteArray("\xe9 ? ? ok"));
     QCOMPARE(notices, QStringList{QStringLiteral(
                           "2 caractères sans équivalent en Windows-1252 ont été remplacés par « ? ».")});
     QApplication::clipboard()->setText(QStringLiteral("€ ok"));
-    w.Coller->trigger();
+    p.Coller->trigger();
     QCOMPARE(notices.size(), 1);
     QApplication::clipboard()->setText(QStringLiteral("∞"));
-    w.Coller->trigger();
+    p.Coller->trigger();
     QCOMPARE(notices.size(), 2);
     QVERIFY(notices[1].startsWith(QStringLiteral("1 caractère sans")));
   }
@@ -108,7 +122,8 @@ class CommandsTest : public QObject {
     QFETCH(QString, name);
     QTemporaryDir dir;
     TFMain w;
-    w.MemoText->SetText("mon texte\r\n\xe9");
+    const WindowParts p(w);
+    p.MemoText->SetText("mon texte\r\n\xe9");
     dialogs::SetAnswers({.openFile = [&] { return dir.filePath(name); }});
     bool threw = false;
     try {
@@ -117,7 +132,7 @@ class CommandsTest : public QObject {
       threw = true;  // the application's error box shows it
     }
     QVERIFY(threw);
-    QCOMPARE(QByteArray::fromStdString(w.MemoText->Text()), QByteArray("mon texte\r\n\xe9"));
+    QCOMPARE(QByteArray::fromStdString(p.MemoText->Text()), QByteArray("mon texte\r\n\xe9"));
   }
 
   // A file larger than the pane can hold is refused before it is read, with
@@ -127,8 +142,9 @@ class CommandsTest : public QObject {
     const QString path = dir.filePath(QStringLiteral("grand.txt"));
     Write(path, "0123456789");
     TFMain w;
-    w.MemoText->SetText("mien");
-    w.MemoText->SetCapacityLimit(9);
+    const WindowParts p(w);
+    p.MemoText->SetText("mien");
+    p.MemoText->SetCapacityLimit(9);
     dialogs::SetAnswers({.openFile = [&] { return path; }});
     try {
       w.OpenExecute();
@@ -136,13 +152,13 @@ class CommandsTest : public QObject {
     } catch (const quorlin::EInvalidOperation& e) {
       QCOMPARE(QString::fromStdString(e.Message()), QStringLiteral("Text exceeds memo capacity"));
     }
-    QCOMPARE(w.MemoText->Text(), std::string("mien"));
-    w.MemoText->SetCapacityLimit(10);
+    QCOMPARE(p.MemoText->Text(), std::string("mien"));
+    p.MemoText->SetCapacityLimit(10);
     w.OpenExecute();
-    QCOMPARE(w.MemoText->Text(), std::string("0123456789"));
-    QVERIFY(w.MemoText->Capacity() == 10);
-    w.MemoText->SetCapacityLimit(-1);
-    QVERIFY(w.MemoText->Capacity() > 1000000);  // what this machine's free memory allows
+    QCOMPARE(p.MemoText->Text(), std::string("0123456789"));
+    QVERIFY(p.MemoText->Capacity() == 10);
+    p.MemoText->SetCapacityLimit(-1);
+    QVERIFY(p.MemoText->Capacity() > 1000000);  // what this machine's free memory allows
   }
 
   void saveAddsTxtAndAsksBeforeReplacing_data() {
@@ -167,8 +183,9 @@ class CommandsTest : public QObject {
     const QString txt = dir.filePath(QStringLiteral("out.txt"));
     if (existing) Write(txt, "ancien");
     TFMain w;
-    w.MemoText->SetText("<a>");
-    w.Coder->trigger();
+    const WindowParts p(w);
+    p.MemoText->SetText("<a>");
+    p.Coder->trigger();
     bool wasAsked = false;
     dialogs::SetAnswers({.saveFile = [&] { return dir.filePath(chosen); },
                          .replace =

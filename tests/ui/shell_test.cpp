@@ -8,6 +8,7 @@
 #include <QtTest>
 #include <stdexcept>
 
+#include "common/window_parts.h"
 #include "convert/exceptions.h"
 #include "ui/framework/application.h"
 #include "ui/framework/checkbox.h"
@@ -127,6 +128,7 @@ class ShellTest : public QObject {
   void hintsShowForTheirTimeOnlyWhereThereIsAText() {
     QCOMPARE(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 500);
     TFMain w;
+    const WindowParts p(w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     auto* button = w.findChild<QToolButton*>(QStringLiteral("ToolButton5"));
@@ -136,7 +138,7 @@ class ShellTest : public QObject {
       QHelpEvent help(QEvent::ToolTip, at, widget->mapToGlobal(at));
       QApplication::sendEvent(widget, &help);
     };
-    hover(w.CheckNum);
+    hover(p.CheckNum);
     QVERIFY(!QToolTip::isVisible());
     hover(button);
     QTRY_VERIFY(QToolTip::isVisible());
@@ -175,6 +177,7 @@ class ShellTest : public QObject {
     QTemporaryDir dir;
     const QString missing = dir.filePath(QStringLiteral("absent.txt"));
     TFMain w;
+    const WindowParts p(w);
     dialogs::SetAnswers({.openFile = [&] { return missing; }});
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -192,6 +195,7 @@ class ShellTest : public QObject {
   // A size that is not a number, left by moving to another control.
   void badFontSizeShowsItsBoxOnLeaving() {
     TFMain w;
+    const WindowParts p(w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.activateWindow();
@@ -199,7 +203,7 @@ class ShellTest : public QObject {
     QVERIFY(size);
     size->setFocus(Qt::TabFocusReason);
     size->setEditText(QStringLiteral("abc"));
-    w.MemoText->setFocus(Qt::TabFocusReason);
+    p.MemoText->setFocus(Qt::TabFocusReason);
     QCOMPARE(boxes.size(), 1);
     QCOMPARE(boxes[0].text, QStringLiteral("'abc' is not a valid integer value."));
   }
@@ -207,6 +211,7 @@ class ShellTest : public QObject {
   void windowIsReachableWhileBuiltAndClearedAfter() {
     {
       TFMain w;
+      const WindowParts p(w);
       QCOMPARE(FMain, &w);
     }
     QCOMPARE(FMain, nullptr);

@@ -9,6 +9,7 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "common/window_parts.h"
 #include "ui/framework/checkbox.h"
 #include "ui/framework/fontsizecombobox.h"
 #include "ui/framework/memo.h"
@@ -37,36 +38,38 @@ class WindowTest : public QObject {
  private slots:
   void layoutMatchesTheStoredForm() {
     TFMain w;
+    const WindowParts p(w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QCOMPARE(w.objectName(), QStringLiteral("FMain"));
     QCOMPARE(w.windowTitle(), QStringLiteral("Quorlin"));
     QCOMPARE(w.centralWidget()->size(), QSize(688, 422));
-    QCOMPARE(w.Panel1->width(), 313);
-    QCOMPARE(w.Splitter1->geometry().left(), 313);
-    QCOMPARE(w.Splitter1->width(), 3);
-    QCOMPARE(w.Panel2->geometry().left(), 316);
-    QCOMPARE(w.Panel2->width(), 372);
-    QCOMPARE(w.ToolBar1->height(), 29);
-    QCOMPARE(w.ToolBar2->height(), 29);
-    QCOMPARE(w.MemoText->height(), 393);
-    QVERIFY(w.MemoCode->isReadOnly());
-    QVERIFY(!w.MemoText->isReadOnly());
-    QCOMPARE(w.CheckNum->text(), QStringLiteral("Codage numérique"));
-    QVERIFY(!w.CheckNum->isChecked());
-    QCOMPARE(w.CheckNum->mapTo(w.ToolBar2, QPoint(0, 0)), QPoint(153, 0));
-    QCOMPARE(w.LMDFontSizeComboBox1->mapTo(w.ToolBar1, QPoint(0, 0)), QPoint(105, 2));
-    QCOMPARE(w.LMDFontSizeComboBox1->size(), QSize(51, 21));
-    QCOMPARE(w.CheckNum->size(), QSize(128, 28));
+    QCOMPARE(p.Panel1->width(), 313);
+    QCOMPARE(p.Splitter1->geometry().left(), 313);
+    QCOMPARE(p.Splitter1->width(), 3);
+    QCOMPARE(p.Panel2->geometry().left(), 316);
+    QCOMPARE(p.Panel2->width(), 372);
+    QCOMPARE(p.ToolBar1->height(), 29);
+    QCOMPARE(p.ToolBar2->height(), 29);
+    QCOMPARE(p.MemoText->height(), 393);
+    QVERIFY(p.MemoCode->isReadOnly());
+    QVERIFY(!p.MemoText->isReadOnly());
+    QCOMPARE(p.CheckNum->text(), QStringLiteral("Codage numérique"));
+    QVERIFY(!p.CheckNum->isChecked());
+    QCOMPARE(p.CheckNum->mapTo(p.ToolBar2, QPoint(0, 0)), QPoint(153, 0));
+    QCOMPARE(p.LMDFontSizeComboBox1->mapTo(p.ToolBar1, QPoint(0, 0)), QPoint(105, 2));
+    QCOMPARE(p.LMDFontSizeComboBox1->size(), QSize(51, 21));
+    QCOMPARE(p.CheckNum->size(), QSize(128, 28));
   }
 
   // The box and its caption are drawn centred in the check box's area, and a
   // click anywhere in that area ticks it.
   void checkBoxDrawsCentredAndTicksFromItsWholeArea() {
     TFMain w;
+    const WindowParts p(w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    const QImage image = w.CheckNum->grab().toImage();
+    const QImage image = p.CheckNum->grab().toImage();
     const QRgb background = image.pixel(0, 0);
     int first = -1, last = -1;
     for (int x = 0; x < image.width(); ++x)
@@ -80,10 +83,10 @@ class WindowTest : public QObject {
     const int rightMargin = image.width() - 1 - last;
     QVERIFY2(qAbs(leftMargin - rightMargin) <= 3,
              qPrintable(QStringLiteral("margins %1 and %2").arg(leftMargin).arg(rightMargin)));
-    QTest::mouseClick(w.CheckNum, Qt::LeftButton, {}, QPoint(2, 14));
-    QVERIFY(w.CheckNum->isChecked());
-    QTest::mouseClick(w.CheckNum, Qt::LeftButton, {}, QPoint(125, 14));
-    QVERIFY(!w.CheckNum->isChecked());
+    QTest::mouseClick(p.CheckNum, Qt::LeftButton, {}, QPoint(2, 14));
+    QVERIFY(p.CheckNum->isChecked());
+    QTest::mouseClick(p.CheckNum, Qt::LeftButton, {}, QPoint(125, 14));
+    QVERIFY(!p.CheckNum->isChecked());
   }
 
   void toolbarButtonsRunTheActionsWithTheirHints_data() {
@@ -105,6 +108,7 @@ class WindowTest : public QObject {
     QFETCH(QString, hint);
     QFETCH(int, left);
     TFMain w;
+    const WindowParts p(w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     auto* b = w.findChild<QToolButton*>(button);
@@ -118,17 +122,30 @@ class WindowTest : public QObject {
 
   void menusShowCaptionsShortcutsAndShareEnabledState() {
     TFMain w;
-    struct Row { const char* menu; const char* caption; QAction* action; const char* key; };
+    const WindowParts p(w);
+    struct Row {
+      const char* menu;
+      const char* name;
+      const char* caption;
+      QAction* action;
+      const char* key;
+    };
     const Row rows[] = {
-        {"Fichier", "Ouvrir", w.Open, ""},       {"Fichier", "Enregistrer", w.Save, ""},
-        {"Fichier", "Quitter", w.Exit, ""},      {"Edition", "Sélectionner tout", w.SelectAll, "Ctrl+A"},
-        {"Edition", "Nouveau", w.Reset, ""},     {"Edition", "Copier", w.Copier, "Ctrl+C"},
-        {"Edition", "Coller", w.Coller, "Ctrl+V"}, {"Action", "Coder", w.Coder, "Ctrl+D"},
-        {"Aide", "Rubriques d'aide", w.Aide, ""}, {"Aide", "A propos...", w.Propos, ""},
+        {"Fichier", "Ouvrir1", "Ouvrir", p.Open, ""},
+        {"Fichier", "Enregistrer1", "Enregistrer", p.Save, ""},
+        {"Fichier", "Exit1", "Quitter", p.Exit, ""},
+        {"Edition", "SelectAll1", "Sélectionner tout", p.SelectAll, "Ctrl+A"},
+        {"Edition", "Vide1", "Nouveau", p.Reset, ""},
+        {"Edition", "Copier1", "Copier", p.Copier, "Ctrl+C"},
+        {"Edition", "Coller1", "Coller", p.Coller, "Ctrl+V"},
+        {"Action", "Test", "Coder", p.Coder, "Ctrl+D"},
+        {"Aide", "Rubriquesdaide1", "Rubriques d'aide", p.Aide, ""},
+        {"Aide", "Apropos1", "A propos...", p.Propos, ""},
     };
     for (const Row& r : rows) {
       QAction* item = MenuItem(w, QString::fromUtf8(r.menu), QString::fromUtf8(r.caption));
       QVERIFY2(item, r.caption);
+      QCOMPARE(item->objectName(), QString::fromLatin1(r.name));
       QCOMPARE(item->shortcut().toString(QKeySequence::PortableText), QString::fromLatin1(r.key));
       r.action->setEnabled(false);
       QVERIFY2(!item->isEnabled(), r.caption);
@@ -147,6 +164,7 @@ class WindowTest : public QObject {
     QCOMPARE(accelerators::Assign({QStringLiteral("é 2"), QStringLiteral("A propos...")}),
              QStringList({QStringLiteral("é &2"), QStringLiteral("&A propos...")}));
     TFMain w;
+    const WindowParts p(w);
     for (QAction* top : w.menuBar()->actions()) {
       QSet<QChar> seen;
       for (QAction* a : top->menu()->actions()) {
@@ -177,54 +195,57 @@ class WindowTest : public QObject {
     QVERIFY(in.open(QIODevice::WriteOnly));
     in.write(kSample, sizeof kSample - 1);
     in.close();
-    QProcess p;
+    QProcess process;
     QStringList args;
     if (numeric) args << QStringLiteral("--numeric");
     args << in.fileName();
-    p.start(QString::fromLocal8Bit(cli), args);
-    QVERIFY(p.waitForFinished(30000));
-    QCOMPARE(p.exitCode(), 0);
-    const QByteArray expected = p.readAllStandardOutput();
+    process.start(QString::fromLocal8Bit(cli), args);
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitCode(), 0);
+    const QByteArray expected = process.readAllStandardOutput();
 
     TFMain w;
+    const WindowParts p(w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    w.MemoText->SetText(std::string(kSample, sizeof kSample - 1));
-    w.CheckNum->setChecked(numeric);
-    w.Save->setEnabled(false);
-    w.SelectAll->setEnabled(false);
-    w.MemoText->setFocus();
+    p.MemoText->SetText(std::string(kSample, sizeof kSample - 1));
+    p.CheckNum->setChecked(numeric);
+    p.Save->setEnabled(false);
+    p.SelectAll->setEnabled(false);
+    p.MemoText->setFocus();
     if (way == u"key") {
-      QTest::keyClick(w.MemoText, Qt::Key_D, Qt::ControlModifier);
+      QTest::keyClick(p.MemoText, Qt::Key_D, Qt::ControlModifier);
     } else if (way == u"button") {
       QTest::mouseClick(w.findChild<QToolButton*>(QStringLiteral("ToolButton1")), Qt::LeftButton);
     } else {
       MenuItem(w, QStringLiteral("Action"), QStringLiteral("Coder"))->trigger();
     }
-    QCOMPARE(QByteArray::fromStdString(w.MemoCode->Text()), expected);
-    QVERIFY(w.Save->isEnabled());
-    QVERIFY(w.SelectAll->isEnabled());
+    QCOMPARE(QByteArray::fromStdString(p.MemoCode->Text()), expected);
+    QVERIFY(p.Save->isEnabled());
+    QVERIFY(p.SelectAll->isEnabled());
     QCOMPARE(QApplication::overrideCursor(), nullptr);
   }
 
   void codingAnEmptySourceDisablesSaveAndSelectAll() {
     TFMain w;
-    w.MemoCode->SetText("ancien");
+    const WindowParts p(w);
+    p.MemoCode->SetText("ancien");
     w.CoderExecute();
-    QCOMPARE(w.MemoCode->Text(), std::string());
-    QVERIFY(!w.Save->isEnabled());
-    QVERIFY(!w.SelectAll->isEnabled());
+    QCOMPARE(p.MemoCode->Text(), std::string());
+    QVERIFY(!p.Save->isEnabled());
+    QVERIFY(!p.SelectAll->isEnabled());
   }
 
   // The focus starts in the source pane; Tab goes round the four controls,
   // never through the toolbar buttons.
   void focusStartsInTheSourceAndTabGoesRound() {
     TFMain w;
+    const WindowParts p(w);
     w.show();
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
-    QTRY_COMPARE(QApplication::focusWidget(), w.MemoText);
-    const QList<QWidget*> order = {w.CheckNum, w.MemoCode, w.LMDFontSizeComboBox1, w.MemoText};
+    QTRY_COMPARE(QApplication::focusWidget(), p.MemoText);
+    const QList<QWidget*> order = {p.CheckNum, p.MemoCode, p.LMDFontSizeComboBox1, p.MemoText};
     for (QWidget* next : order) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
       QWidget* focus = QApplication::focusWidget();
@@ -236,20 +257,21 @@ class WindowTest : public QObject {
   // a selection does not enable Copier (only the mouse does).
   void outputPaneSelectsFromTheKeyboard() {
     TFMain w;
+    const WindowParts p(w);
     w.show();
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
-    w.MemoText->SetText("a < b");
+    p.MemoText->SetText("a < b");
     w.CoderExecute();
-    w.MemoCode->setFocus();
-    QTRY_VERIFY(w.MemoCode->hasFocus());
-    QTest::keyClick(w.MemoCode, Qt::Key_Home, Qt::ControlModifier);
-    QTest::keyClick(w.MemoCode, Qt::Key_Right, Qt::ShiftModifier);
-    QTest::keyClick(w.MemoCode, Qt::Key_End, Qt::ShiftModifier);
-    QCOMPARE(w.MemoCode->textCursor().selectedText(), QStringLiteral("a &lt; b"));
-    QVERIFY(!w.Copier->isEnabled());
-    QTest::keyClicks(w.MemoCode, QStringLiteral("xyz"));
-    QCOMPARE(w.MemoCode->Text(), std::string("a &lt; b\r\n"));
+    p.MemoCode->setFocus();
+    QTRY_VERIFY(p.MemoCode->hasFocus());
+    QTest::keyClick(p.MemoCode, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(p.MemoCode, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(p.MemoCode, Qt::Key_End, Qt::ShiftModifier);
+    QCOMPARE(p.MemoCode->textCursor().selectedText(), QStringLiteral("a &lt; b"));
+    QVERIFY(!p.Copier->isEnabled());
+    QTest::keyClicks(p.MemoCode, QStringLiteral("xyz"));
+    QCOMPARE(p.MemoCode->Text(), std::string("a &lt; b\r\n"));
   }
 
   void splitterBounds_data() {
@@ -265,43 +287,45 @@ class WindowTest : public QObject {
     QFETCH(int, x);
     QFETCH(int, width);
     TFMain w;
+    const WindowParts p(w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QCOMPARE(w.Splitter1->WidthFor(x), width);
+    QCOMPARE(p.Splitter1->WidthFor(x), width);
   }
 
   void splitterDragAppliesOnReleaseAndEscapeCancels() {
     TFMain w;
+    const WindowParts p(w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     // A click without a move leaves the width, wherever in the bar it lands.
-    QTest::mouseClick(w.Splitter1, Qt::LeftButton, {}, QPoint(2, 100));
-    QCOMPARE(w.Panel1->width(), 313);
+    QTest::mouseClick(p.Splitter1, Qt::LeftButton, {}, QPoint(2, 100));
+    QCOMPARE(p.Panel1->width(), 313);
     // Taken one pixel into the bar and moved 101 pixels left: the bar's left
     // edge goes to 212.
-    QTest::mousePress(w.Splitter1, Qt::LeftButton, {}, QPoint(1, 100));
-    QTest::mouseMove(w.Splitter1, QPoint(-100, 100));
-    QCOMPARE(w.Panel1->width(), 313);
+    QTest::mousePress(p.Splitter1, Qt::LeftButton, {}, QPoint(1, 100));
+    QTest::mouseMove(p.Splitter1, QPoint(-100, 100));
+    QCOMPARE(p.Panel1->width(), 313);
     // The hatched line shows where the bar would go, over the whole bar's height.
-    const QWidget* line = w.Splitter1->DragLine();
+    const QWidget* line = p.Splitter1->DragLine();
     QVERIFY(line && line->isVisible());
-    QCOMPARE(line->geometry(), QRect(212, w.Splitter1->y(), 3, w.Splitter1->height()));
-    QTest::mouseMove(w.Splitter1, QPoint(-300, 100));  // would close the left half
+    QCOMPARE(line->geometry(), QRect(212, p.Splitter1->y(), 3, p.Splitter1->height()));
+    QTest::mouseMove(p.Splitter1, QPoint(-300, 100));  // would close the left half
     QCOMPARE(line->x(), 0);
-    QTest::mouseMove(w.Splitter1, QPoint(-100, 100));
-    QTest::mouseRelease(w.Splitter1, Qt::LeftButton, {}, QPoint(-100, 100));
+    QTest::mouseMove(p.Splitter1, QPoint(-100, 100));
+    QTest::mouseRelease(p.Splitter1, Qt::LeftButton, {}, QPoint(-100, 100));
     QVERIFY(!line->isVisible());
-    QTRY_COMPARE(w.Panel1->width(), 212);
+    QTRY_COMPARE(p.Panel1->width(), 212);
     w.resize(900, w.height());
-    QTRY_COMPARE(w.Panel1->width(), 212);
+    QTRY_COMPARE(p.Panel1->width(), 212);
 
-    QTest::mousePress(w.Splitter1, Qt::LeftButton, {}, QPoint(1, 100));
-    QTest::mouseMove(w.Splitter1, QPoint(100, 100));
+    QTest::mousePress(p.Splitter1, Qt::LeftButton, {}, QPoint(1, 100));
+    QTest::mouseMove(p.Splitter1, QPoint(100, 100));
     QVERIFY(line->isVisible());
-    QTest::keyClick(w.Splitter1, Qt::Key_Escape);
+    QTest::keyClick(p.Splitter1, Qt::Key_Escape);
     QVERIFY(!line->isVisible());
-    QTest::mouseRelease(w.Splitter1, Qt::LeftButton, {}, QPoint(100, 100));
-    QCOMPARE(w.Panel1->width(), 212);
+    QTest::mouseRelease(p.Splitter1, Qt::LeftButton, {}, QPoint(100, 100));
+    QCOMPARE(p.Panel1->width(), 212);
   }
 };
 

@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 #include <QtTest>
 
+#include "common/window_parts.h"
 #include "ui/framework/file_dialogs.h"
 #include "ui/framework/memo.h"
 #include "ui/tfmain.h"
@@ -38,12 +39,12 @@ QByteArray XclipOut() {
 }
 
 // Source text, focus and selection of the source pane before a paste.
-void Prepare(TFMain& w, const char* text, int selFrom, int selTo) {
-  w.MemoText->SetText(text);
-  QTextCursor c = w.MemoText->textCursor();
+void Prepare(const WindowParts& p, const char* text, int selFrom, int selTo) {
+  p.MemoText->SetText(text);
+  QTextCursor c = p.MemoText->textCursor();
   c.setPosition(selFrom);
   c.setPosition(selTo, QTextCursor::KeepAnchor);
-  w.MemoText->setTextCursor(c);
+  p.MemoText->setTextCursor(c);
 }
 
 }  // namespace
@@ -56,18 +57,19 @@ class ClipboardTest : public QObject {
 
   void copyWritesTheOutputSelectionAsPlainText() {
     TFMain w;
+    const WindowParts p(w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    w.MemoText->SetText("L'\xe9t\xe9 & <co>\r\n\x80");
-    w.Coder->trigger();
-    const QString expected = w.MemoCode->toPlainText();
+    p.MemoText->SetText("L'\xe9t\xe9 & <co>\r\n\x80");
+    p.Coder->trigger();
+    const QString expected = p.MemoCode->toPlainText();
     QVERIFY2(expected.startsWith(QStringLiteral("L'&eacute;t&eacute; &amp; &lt;co&gt;\n&euro;")),
              qPrintable(expected));
 
-    w.SelectAll->trigger();
-    QVERIFY(w.Copier->isEnabled());
+    p.SelectAll->trigger();
+    QVERIFY(p.Copier->isEnabled());
     QGuiApplication::clipboard()->clear();
-    w.Copier->trigger();
+    p.Copier->trigger();
     QTRY_COMPARE(QGuiApplication::clipboard()->text(), expected);
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     QVERIFY(data);
@@ -81,17 +83,18 @@ class ClipboardTest : public QObject {
 
   void copyWithoutSelectionKeepsTheClipboard() {
     TFMain w;
+    const WindowParts p(w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    w.MemoText->SetText("abc");
-    w.Coder->trigger();
+    p.MemoText->SetText("abc");
+    p.Coder->trigger();
     QGuiApplication::clipboard()->setText(QStringLiteral("avant"));
     QTRY_COMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("avant"));
-    QTextCursor c = w.MemoCode->textCursor();
+    QTextCursor c = p.MemoCode->textCursor();
     c.clearSelection();
-    w.MemoCode->setTextCursor(c);
-    w.Copier->setEnabled(true);
-    w.Copier->trigger();
+    p.MemoCode->setTextCursor(c);
+    p.Copier->setEnabled(true);
+    p.Copier->trigger();
     QTest::qWait(50);
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("avant"));
   }
@@ -118,12 +121,13 @@ class ClipboardTest : public QObject {
     QFETCH(QByteArray, expected);
     QFETCH(int, lost);
     TFMain w;
+    const WindowParts p(w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QStringList told;
     dialogs::SetAnswers({.notice = [&told](const QString& m) { told << m; }});
-    Prepare(w, "abcdef", selFrom, selTo);
-    w.MemoCode->setFocus();  // the focus elsewhere: the source pane still takes the text
+    Prepare(p, "abcdef", selFrom, selTo);
+    p.MemoCode->setFocus();  // the focus elsewhere: the source pane still takes the text
 
     QProcess owner;
     if (HaveXclip()) {
@@ -138,8 +142,8 @@ class ClipboardTest : public QObject {
     } else {
       QGuiApplication::clipboard()->setText(clip);
     }
-    w.Coller->trigger();
-    QCOMPARE(QByteArray::fromStdString(w.MemoText->Text()), expected);
+    p.Coller->trigger();
+    QCOMPARE(QByteArray::fromStdString(p.MemoText->Text()), expected);
     QCOMPARE(told.size(), lost > 0 ? 1 : 0);  // told once per paste
     if (lost > 0) QVERIFY2(told.first().contains(QString::number(lost)), qPrintable(told.first()));
     if (owner.state() != QProcess::NotRunning) {
@@ -156,11 +160,12 @@ class ClipboardTest : public QObject {
   void pasteOfNothingIsNoError() {
     QFETCH(int, kind);
     TFMain w;
+    const WindowParts p(w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QStringList told;
     dialogs::SetAnswers({.notice = [&told](const QString& m) { told << m; }});
-    Prepare(w, "abcdef", 1, 3);
+    Prepare(p, "abcdef", 1, 3);
     QClipboard* cb = QGuiApplication::clipboard();
     if (kind == 0) {
       cb->clear();
@@ -170,10 +175,10 @@ class ClipboardTest : public QObject {
       cb->setImage(img);
     }
     QTest::qWait(50);
-    w.Coller->trigger();
+    p.Coller->trigger();
     // Nothing to insert: the text and its selection stay as they were.
-    QCOMPARE(QByteArray::fromStdString(w.MemoText->Text()), QByteArray("abcdef"));
-    QCOMPARE(w.MemoText->textCursor().selectedText(), QStringLiteral("bc"));
+    QCOMPARE(QByteArray::fromStdString(p.MemoText->Text()), QByteArray("abcdef"));
+    QCOMPARE(p.MemoText->textCursor().selectedText(), QStringLiteral("bc"));
     QVERIFY(told.isEmpty());
   }
 };

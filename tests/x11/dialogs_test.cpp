@@ -1,8 +1,8 @@
 // The real file dialogs of Open and Save, answered as a person would by typing
 // a name into them; the saved file is byte for byte what quorlin-cli writes
 // for the same source, in both modes.
-#include <QAction>
 #include <QAbstractItemView>
+#include <QAction>
 #include <QCheckBox>
 #include <QCompleter>
 #include <QFile>
@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 
+#include "common/window_parts.h"
 #include "convert/exceptions.h"
 #include "ui/framework/checkbox.h"
 #include "ui/framework/memo.h"
@@ -82,29 +83,30 @@ class DialogsTest : public QObject {
     const QString source = WriteFile(dir, QStringLiteral("source.txt"),
                                      "L'\xe9t\xe9... \"chaud\" & <doux>\r\n\x80 \xff\x81\r\n\r\nfin\n");
     TFMain w;
+    const WindowParts p(w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QString filters;
     AnswerDialog(source, &filters);
-    w.Open->trigger();
+    p.Open->trigger();
     QCOMPARE(filters, QStringLiteral("fichier *.txt (*.txt)|tous les fichiers (*)"));
-    QVERIFY(!w.MemoText->IsEmpty());
-    w.CheckNum->setChecked(numeric);
-    w.Coder->trigger();
+    QVERIFY(!p.MemoText->IsEmpty());
+    p.CheckNum->setChecked(numeric);
+    p.Coder->trigger();
 
     AnswerDialog(dir.filePath(QStringLiteral("sortie")), &filters);
-    w.Save->trigger();
+    p.Save->trigger();
     QCOMPARE(filters, QStringLiteral("fichier *.txt (*.txt)|tous les fichiers *.* (*)"));
     const QByteArray saved = ReadAll(dir.filePath(QStringLiteral("sortie.txt")));
 
-    QProcess p;
+    QProcess process;
     QStringList args;
     if (numeric) args << QStringLiteral("--numeric");
     args << source;
-    p.start(cli, args);
-    QVERIFY(p.waitForFinished());
-    QCOMPARE(p.exitCode(), 0);
-    QCOMPARE(saved, p.readAllStandardOutput());
+    process.start(cli, args);
+    QVERIFY(process.waitForFinished());
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(saved, process.readAllStandardOutput());
   }
 
   // A name typed into the open dialog that names no file comes back to Open,
@@ -113,9 +115,10 @@ class DialogsTest : public QObject {
     QTemporaryDir dir;
     const QString missing = dir.filePath(QStringLiteral("absent.txt"));
     TFMain w;
+    const WindowParts p(w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    w.MemoText->SetText("gard\xe9");
+    p.MemoText->SetText("gard\xe9");
     AnswerDialog(missing, nullptr);
     try {
       w.OpenExecute();
@@ -123,7 +126,7 @@ class DialogsTest : public QObject {
     } catch (const quorlin::EFOpenError& e) {
       QCOMPARE(QString::fromStdString(e.Message()), QStringLiteral("Cannot open file %1").arg(missing));
     }
-    QCOMPARE(w.MemoText->Text(), std::string("gard\xe9"));
+    QCOMPARE(p.MemoText->Text(), std::string("gard\xe9"));
   }
 
   // Qt opens the name field's completion list once the folder has been read,
@@ -134,6 +137,7 @@ class DialogsTest : public QObject {
     QTemporaryDir dir;
     const QString source = WriteFile(dir, QStringLiteral("source.txt"), "caf\xe9");
     TFMain w;
+    const WindowParts p(w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QPointer<QWidget> list;
@@ -145,15 +149,15 @@ class DialogsTest : public QObject {
       list->show();  // open as the name is accepted
       QMetaObject::invokeMethod(d, "accept");
     });
-    w.Open->trigger();
-    QCOMPARE(w.MemoText->Text(), std::string("caf\xe9"));
+    p.Open->trigger();
+    QCOMPARE(p.MemoText->Text(), std::string("caf\xe9"));
     QVERIFY(list);
     QVERIFY(!list->isVisible());
     list->show();  // the folder read late
     QTRY_VERIFY(!list->isVisible());
     QCOMPARE(QApplication::activePopupWidget(), nullptr);
-    QTest::keyClick(w.MemoText, Qt::Key_D, Qt::ControlModifier);
-    QCOMPARE(w.MemoCode->Text(), std::string("caf&eacute;\r\n"));
+    QTest::keyClick(p.MemoText, Qt::Key_D, Qt::ControlModifier);
+    QCOMPARE(p.MemoCode->Text(), std::string("caf&eacute;\r\n"));
   }
 };
 
