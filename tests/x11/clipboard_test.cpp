@@ -5,9 +5,11 @@
 // what was copied and provides what is pasted.
 #include <QAction>
 #include <QClipboard>
+#include <QDeadlineTimer>
 #include <QImage>
 #include <QMimeData>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QtTest>
 
@@ -28,13 +30,16 @@ bool HaveXclip() {
 QByteArray XclipOut() {
   QProcess p;
   p.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-o")});
-  if (!p.waitForStarted()) return "<not started>";
-  for (int i = 0; i < 200 && p.state() != QProcess::NotRunning; ++i) QTest::qWait(25);
+  if (!p.waitForStarted()) return "<xclip -o did not start>";
+  const QDeadlineTimer deadline(10000);
+  while (p.state() != QProcess::NotRunning && !deadline.hasExpired()) QTest::qWait(10);
   if (p.state() != QProcess::NotRunning) {
     p.kill();
     p.waitForFinished();
-    return "<no answer>";
+    return "<xclip -o gave no answer in 10 s>";
   }
+  if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+    return "<xclip -o ended with " + QByteArray::number(p.exitCode()) + ">";
   return p.readAllStandardOutput();
 }
 
@@ -94,9 +99,12 @@ class ClipboardTest : public QObject {
     c.clearSelection();
     p.MemoCode->setTextCursor(c);
     p.Copier->setEnabled(true);
+    QSignalSpy changed(QGuiApplication::clipboard(), &QClipboard::dataChanged);
     p.Copier->trigger();
-    QTest::qWait(50);
+    // The program's own clipboard changes at once; another program asks the server.
+    QCOMPARE(changed.count(), 0);
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("avant"));
+    if (HaveXclip()) QCOMPARE(QString::fromUtf8(XclipOut()), QStringLiteral("avant"));
   }
 
   void pasteInsertsIntoTheSourcePane_data() {
@@ -138,7 +146,8 @@ class ClipboardTest : public QObject {
       QVERIFY(owner.waitForStarted());
       owner.write(clip.toUtf8());
       owner.closeWriteChannel();
-      QTRY_COMPARE(QGuiApplication::clipboard()->text(), clip);
+      QTRY_VERIFY2(QGuiApplication::clipboard()->text() == clip,
+                   "awaited: the text xclip -i was given, on the clipboard");
     } else {
       QGuiApplication::clipboard()->setText(clip);
     }
@@ -169,12 +178,14 @@ class ClipboardTest : public QObject {
     QClipboard* cb = QGuiApplication::clipboard();
     if (kind == 0) {
       cb->clear();
+      QTRY_VERIFY2(cb->text().isEmpty(), "awaited: an empty clipboard");
     } else {
       QImage img(4, 4, QImage::Format_RGB32);
       img.fill(Qt::red);
       cb->setImage(img);
+      QTRY_VERIFY2(cb->mimeData() && cb->mimeData()->hasImage() && !cb->mimeData()->hasText(),
+                   "awaited: an image alone on the clipboard");
     }
-    QTest::qWait(50);
     p.Coller->trigger();
     // Nothing to insert: the text and its selection stay as they were.
     QCOMPARE(QByteArray::fromStdString(p.MemoText->Text()), QByteArray("abcdef"));

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCompleter>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -25,18 +26,21 @@
 namespace {
 
 // Runs `answer` on the modal file dialog as soon as it is up (a loaded
-// machine may take a while to show it); gives up after ten seconds, and the
-// test then fails on what it finds.
+// machine may take a while to show it); gives up after a minute, saying so,
+// and the test then fails on what it finds.
 void WhenDialogUp(std::function<void(QFileDialog*)> answer) {
   auto* poll = new QTimer;
-  auto tries = std::make_shared<int>(0);
-  QObject::connect(poll, &QTimer::timeout, [poll, tries, answer] {
+  const QDeadlineTimer deadline(60000);
+  QObject::connect(poll, &QTimer::timeout, [poll, deadline, answer] {
     auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
     const bool up = d && d->isVisible();
-    if (!up && ++*tries < 200) return;
+    if (!up && !deadline.hasExpired()) return;
     poll->stop();
     poll->deleteLater();
-    if (up) answer(d);
+    if (up)
+      answer(d);
+    else
+      qWarning("gave up awaiting the modal file dialog after 60 s");
   });
   poll->start(50);
 }
