@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -70,6 +71,15 @@ class CommandsTest : public QObject {
         {"mouse up, no selection",
          [&] { QTest::mouseClick(p.MemoCode->viewport(), Qt::LeftButton, {}, QPoint(5, 5)); },
          "on off on"},
+        {"mouse selection, judged on release",
+         [&] {
+           QWidget* view = p.MemoCode->viewport();
+           QTest::mousePress(view, Qt::LeftButton, {}, QPoint(2, 5));
+           QCoreApplication::processEvents();  // nothing is selected yet
+           QTest::mouseMove(view, QPoint(40, 5));
+           QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(40, 5));
+         },
+         "on on on"},
         {"select all again", [&] { p.SelectAll->trigger(); }, "on on on"},
         {"reset", [&] { p.Reset->trigger(); }, "off on on"},
         {"open", [&] { p.Open->trigger(); }, "off on on"},
@@ -145,7 +155,9 @@ class CommandsTest : public QObject {
     const WindowParts p(w);
     p.MemoText->SetText("mien");
     p.MemoText->SetCapacityLimit(9);
-    dialogs::SetAnswers({.openFile = [&] { return path; }});
+    QStringList notices;  // a partial load would say so; no modal box to wait on
+    dialogs::SetAnswers(
+        {.openFile = [&] { return path; }, .notice = [&](const QString& m) { notices << m; }});
     try {
       w.OpenExecute();
       QFAIL("a text above the capacity was taken");
@@ -153,6 +165,14 @@ class CommandsTest : public QObject {
       QCOMPARE(QString::fromStdString(e.Message()), QStringLiteral("Text exceeds memo capacity"));
     }
     QCOMPARE(p.MemoText->Text(), std::string("mien"));
+    // Refused by its size before it is read, though the text before its first
+    // zero byte would fit: reading past the free memory would end the program.
+    const QString sparse = dir.filePath(QStringLiteral("creux.txt"));
+    Write(sparse, "0123");
+    QVERIFY(QFile::resize(sparse, qint64{1} << 26));
+    QVERIFY_THROWS_EXCEPTION(quorlin::EInvalidOperation, w.OpenFile(sparse));
+    QCOMPARE(p.MemoText->Text(), std::string("mien"));
+    QCOMPARE(notices, QStringList());
     p.MemoText->SetCapacityLimit(10);
     w.OpenExecute();
     QCOMPARE(p.MemoText->Text(), std::string("0123456789"));
@@ -172,6 +192,8 @@ class CommandsTest : public QObject {
     QTest::newRow("existing .txt, no") << "out" << true << false << "" << true;
     QTest::newRow("own extension kept") << "out.htm" << false << false << "out.htm" << false;
     QTest::newRow("trailing full stop kept") << "out." << false << false << "out." << false;
+    QTest::newRow("full stop in the folder only")
+        << "rep.d/out" << false << false << "rep.d/out.txt" << false;
   }
   void saveAddsTxtAndAsksBeforeReplacing() {
     QFETCH(QString, chosen);
@@ -182,6 +204,7 @@ class CommandsTest : public QObject {
     QTemporaryDir dir;
     const QString txt = dir.filePath(QStringLiteral("out.txt"));
     if (existing) Write(txt, "ancien");
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("rep.d")));
     TFMain w;
     const WindowParts p(w);
     p.MemoText->SetText("<a>");

@@ -1,19 +1,23 @@
 // The main window: layout, actions shared by menu and toolbar, accelerators, conversion.
 #include <QAction>
 #include <QCheckBox>
+#include <QDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QtTest>
 
 #include "common/window_parts.h"
 #include "ui/framework/checkbox.h"
+#include "ui/framework/file_dialogs.h"
 #include "ui/framework/fontsizecombobox.h"
 #include "ui/framework/memo.h"
 #include "ui/framework/menu_accelerators.h"
+#include "ui/framework/platform.h"
 #include "ui/framework/splitter.h"
 #include "ui/tfmain.h"
 
@@ -36,6 +40,13 @@ class WindowTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }  // Exit closes one
+  void cleanup() {
+    dialogs::SetAnswers({});
+    platform::SetOpener(nullptr);
+    platform::SetReportBox(nullptr);
+  }
+
   void layoutMatchesTheStoredForm() {
     TFMain w;
     const WindowParts p(w);
@@ -154,27 +165,90 @@ class WindowTest : public QObject {
     }
   }
 
+  // Each menu, the bar included, marks one character of its own per item,
+  // earlier characters first; a literal '&' stays a character.
   void acceleratorsAreDistinctWithinEachMenu() {
-    QCOMPARE(accelerators::Assign({QStringLiteral("Fichier"), QStringLiteral("Edition"), QStringLiteral("Action"),
-                                   QStringLiteral("Aide")}),
-             QStringList({QStringLiteral("&Fichier"), QStringLiteral("&Edition"), QStringLiteral("&Action"),
-                          QStringLiteral("A&ide")}));
-    QCOMPARE(accelerators::Assign({QStringLiteral("Coller"), QStringLiteral("Copier"), QStringLiteral("CO")}),
-             QStringList({QStringLiteral("&Coller"), QStringLiteral("C&opier"), QStringLiteral("CO")}));
-    QCOMPARE(accelerators::Assign({QStringLiteral("é 2"), QStringLiteral("A propos...")}),
-             QStringList({QStringLiteral("é &2"), QStringLiteral("&A propos...")}));
+    QCOMPARE(
+        accelerators::Assign(
+            {QStringLiteral("Coller"), QStringLiteral("Copier"), QStringLiteral("CO")}),
+        QStringList({QStringLiteral("&Coller"), QStringLiteral("C&opier"), QStringLiteral("CO")}));
+    QCOMPARE(accelerators::Assign(
+                 {QStringLiteral("é 2"), QStringLiteral("A propos..."), QStringLiteral("Q&R")}),
+             QStringList({QStringLiteral("é &2"), QStringLiteral("&A propos..."),
+                          QStringLiteral("&Q&&R")}));
+    TFMain w;
+    QStringList menus;
+    for (QAction* top : w.menuBar()->actions()) {
+      QStringList items;
+      for (QAction* a : top->menu()->actions()) items << a->text();
+      menus << top->text() + u':' + items.join(u'|');
+    }
+    QCOMPARE(menus, QStringList({
+                        QStringLiteral("&Fichier:&Ouvrir|&Enregistrer|&Quitter"),
+                        QStringLiteral("&Edition:&Sélectionner tout|&Nouveau|&Copier|C&oller"),
+                        QStringLiteral("&Action:&Coder"),
+                        QStringLiteral("A&ide:&Rubriques d'aide|&A propos..."),
+                    }));
+  }
+
+  // Every menu item, and each shortcut from each control that takes the
+  // keyboard, runs its own action and no other.
+  void eachItemAndKeyRunsItsOwnAction_data() {
+    QTest::addColumn<QString>("control");  // "menu", or the control that has the focus
+    QTest::addColumn<QString>("item");     // the menu item, or the key with Ctrl
+    QTest::addColumn<QString>("action");
+    const char* items[][2] = {{"Ouvrir1", "Open"},         {"Enregistrer1", "Save"},
+                              {"Exit1", "Exit"},           {"SelectAll1", "SelectAll"},
+                              {"Vide1", "Reset"},          {"Copier1", "Copier"},
+                              {"Coller1", "Coller"},       {"Test", "Coder"},
+                              {"Rubriquesdaide1", "Aide"}, {"Apropos1", "Propos"}};
+    for (const auto& r : items)
+      QTest::addRow("menu %s", r[0])
+          << QStringLiteral("menu") << QString::fromLatin1(r[0]) << QString::fromLatin1(r[1]);
+    const char* keys[][2] = {{"A", "SelectAll"}, {"C", "Copier"}, {"V", "Coller"}, {"D", "Coder"}};
+    for (const char* control : {"MemoText", "CheckNum", "MemoCode", "LMDFontSizeComboBox1"})
+      for (const auto& k : keys)
+        QTest::addRow("Ctrl+%s in %s", k[0], control)
+            << QString::fromLatin1(control) << QString::fromLatin1(k[0])
+            << QString::fromLatin1(k[1]);
+  }
+  void eachItemAndKeyRunsItsOwnAction() {
+    QFETCH(QString, control);
+    QFETCH(QString, item);
+    QFETCH(QString, action);
     TFMain w;
     const WindowParts p(w);
-    for (QAction* top : w.menuBar()->actions()) {
-      QSet<QChar> seen;
-      for (QAction* a : top->menu()->actions()) {
-        const qsizetype at = a->text().indexOf(u'&');
-        QVERIFY2(at >= 0, qPrintable(a->text()));
-        const QChar key = a->text().at(at + 1).toUpper();
-        QVERIFY2(!seen.contains(key), qPrintable(a->text()));
-        seen.insert(key);
-      }
+    // Every command made harmless: the dialogs cancelled, the help reported
+    // missing, the About box closed as soon as it is up.
+    dialogs::SetAnswers(
+        {.openFile = [] { return QString(); }, .saveFile = [] { return QString(); }});
+    platform::SetOpener([](const QUrl&) { return true; });
+    platform::SetReportBox([](const QString&) {});
+    auto* closer = new QTimer(&w);
+    connect(closer, &QTimer::timeout, [] {
+      if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) box->reject();
+    });
+    closer->start(10);
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QMap<QString, int> ran;
+    for (QAction* a : w.findChildren<QAction*>(Qt::FindDirectChildrenOnly)) {
+      a->setEnabled(true);
+      connect(a, &QAction::triggered, &w, [&ran, a] { ++ran[a->objectName()]; });
     }
+    if (control == u"menu") {
+      Named<QAction>(w, qPrintable(item))->trigger();
+    } else {
+      QWidget* target = Named<QWidget>(w, qPrintable(control));
+      target->setFocus();
+      QTRY_VERIFY(target->hasFocus());
+      QTest::keyClick(QApplication::focusWidget(),
+                      Qt::Key(Qt::Key_A + (item.at(0).unicode() - u'A')), Qt::ControlModifier);
+    }
+    QCOMPARE(ran, (QMap<QString, int>{{action, 1}}));
+    // Select all takes the focus to the output pane, from wherever it was.
+    if (action == u"SelectAll") QCOMPARE(QApplication::focusWidget(), p.MemoCode);
   }
 
   void coderByKeyButtonAndMenuMatchesTheCommandLine_data() {
