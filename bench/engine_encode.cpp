@@ -15,7 +15,7 @@
 #include "convert/cp1252.h"
 #include "convert/line_list.h"
 #include "convert/stream_encoder.h"
-#include "convert/text_file.h"
+#include "convert/text_codec.h"
 
 namespace {
 
@@ -51,7 +51,9 @@ void Encode(benchmark::State& state, const std::string& name, EntityMode mode, i
     state.SkipWithError(("corpus file missing: " + name).c_str());
     return;
   }
-  const quorlin::MemoryLineList source(quorlin::NormalizeLineBreaks(raw));
+  // The line lists hold UTF-8, as the window's panes hand it to the pass.
+  const quorlin::MemoryLineList source(
+      quorlin::DecodeText(quorlin::TextEncoding::Cp1252, CorpusFile(name)));
   std::vector<std::string> lines;
   for (int i = 0; i < source.Count(); ++i) lines.push_back(source.Get(i));
   std::vector<char> buffer(quorlin::StreamEncoder::MaxOutput(1 << 16));

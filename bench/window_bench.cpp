@@ -169,7 +169,7 @@ int RunFile(const QString& path) {
     TMemo memo;
     memo.setReadOnly(true);
     memo.show();
-    const QString text = TMemo::Decode(namedText);
+    const QString text = QString::fromUtf8(namedText);
     namedText.clear();
     namedText.shrink_to_fit();
     ResetPeak();

@@ -73,13 +73,15 @@ enum class RunMode {
   kLine,    // inside one line: CR, LF and NUL are copied like other plain bytes
   kStream,  // raw file bytes: CR, LF and CR LF end a line (written as CR LF), NUL stops
   kUtf8,    // UTF-8 file bytes: stops at CR, LF, NUL and at every byte >= 128
+  // Inside one UTF-8 line: as kLine, but stops at every byte >= 128.
+  kLineUtf8,
 };
 
 // The tables a run of the given mode works with: a zero length marks a byte the
 // run stops at (the caller's to handle). In kStream mode CR and LF both become
 // CR LF (a LF just after a CR then writes nothing) and NUL stops; in kUtf8 mode
-// CR, LF, NUL and every byte of 128 and above stop; kLine takes the tables as
-// they are.
+// CR, LF, NUL and every byte of 128 and above stop; in kLineUtf8 mode every byte
+// of 128 and above stops; kLine takes the tables as they are.
 inline EntityTables RunTables(const EntityTables& base, RunMode mode) {
   EntityTables t = base;
   if (mode == RunMode::kStream) {
@@ -91,6 +93,8 @@ inline EntityTables RunTables(const EntityTables& base, RunMode mode) {
   } else if (mode == RunMode::kUtf8) {
     for (int c = 0; c < 256; ++c)
       if (kByteClass[c] == kBreak || kByteClass[c] == kHigh) t.length[c] = 0;
+  } else if (mode == RunMode::kLineUtf8) {
+    for (int c = 128; c < 256; ++c) t.length[c] = 0;
   }
   return t;
 }

@@ -1,10 +1,15 @@
 #include "convert/entity_encoder.h"
 
-#include "convert/bulk_kernel.h"
-
+#include <algorithm>
 #include <array>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+
+#include "convert/bulk_kernel.h"
+#include "convert/cp1252.h"
+#include "convert/utf8.h"
 
 namespace quorlin {
 namespace {
@@ -84,6 +89,70 @@ struct DecimalRefs {
 };
 constexpr DecimalRefs kDecimal;
 
+// The HTML 4.01 names of the characters that Windows-1252 does not hold (the
+// other 125 are the byte rows above), by code point.
+struct NamedCodePoint {
+  char32_t codePoint;
+  const char* name;
+};
+constexpr NamedCodePoint kHtml401Names[] = {
+    {0x0391, "Alpha"},   {0x0392, "Beta"},     {0x0393, "Gamma"},   {0x0394, "Delta"},
+    {0x0395, "Epsilon"}, {0x0396, "Zeta"},     {0x0397, "Eta"},     {0x0398, "Theta"},
+    {0x0399, "Iota"},    {0x039A, "Kappa"},    {0x039B, "Lambda"},  {0x039C, "Mu"},
+    {0x039D, "Nu"},      {0x039E, "Xi"},       {0x039F, "Omicron"}, {0x03A0, "Pi"},
+    {0x03A1, "Rho"},     {0x03A3, "Sigma"},    {0x03A4, "Tau"},     {0x03A5, "Upsilon"},
+    {0x03A6, "Phi"},     {0x03A7, "Chi"},      {0x03A8, "Psi"},     {0x03A9, "Omega"},
+    {0x03B1, "alpha"},   {0x03B2, "beta"},     {0x03B3, "gamma"},   {0x03B4, "delta"},
+    {0x03B5, "epsilon"}, {0x03B6, "zeta"},     {0x03B7, "eta"},     {0x03B8, "theta"},
+    {0x03B9, "iota"},    {0x03BA, "kappa"},    {0x03BB, "lambda"},  {0x03BC, "mu"},
+    {0x03BD, "nu"},      {0x03BE, "xi"},       {0x03BF, "omicron"}, {0x03C0, "pi"},
+    {0x03C1, "rho"},     {0x03C2, "sigmaf"},   {0x03C3, "sigma"},   {0x03C4, "tau"},
+    {0x03C5, "upsilon"}, {0x03C6, "phi"},      {0x03C7, "chi"},     {0x03C8, "psi"},
+    {0x03C9, "omega"},   {0x03D1, "thetasym"}, {0x03D2, "upsih"},   {0x03D6, "piv"},
+    {0x2002, "ensp"},    {0x2003, "emsp"},     {0x2009, "thinsp"},  {0x200C, "zwnj"},
+    {0x200D, "zwj"},     {0x200E, "lrm"},      {0x200F, "rlm"},     {0x2032, "prime"},
+    {0x2033, "Prime"},   {0x203E, "oline"},    {0x2044, "frasl"},   {0x2111, "image"},
+    {0x2118, "weierp"},  {0x211C, "real"},     {0x2135, "alefsym"}, {0x2190, "larr"},
+    {0x2191, "uarr"},    {0x2192, "rarr"},     {0x2193, "darr"},    {0x2194, "harr"},
+    {0x21B5, "crarr"},   {0x21D0, "lArr"},     {0x21D1, "uArr"},    {0x21D2, "rArr"},
+    {0x21D3, "dArr"},    {0x21D4, "hArr"},     {0x2200, "forall"},  {0x2202, "part"},
+    {0x2203, "exist"},   {0x2205, "empty"},    {0x2207, "nabla"},   {0x2208, "isin"},
+    {0x2209, "notin"},   {0x220B, "ni"},       {0x220F, "prod"},    {0x2211, "sum"},
+    {0x2212, "minus"},   {0x2217, "lowast"},   {0x221A, "radic"},   {0x221D, "prop"},
+    {0x221E, "infin"},   {0x2220, "ang"},      {0x2227, "and"},     {0x2228, "or"},
+    {0x2229, "cap"},     {0x222A, "cup"},      {0x222B, "int"},     {0x2234, "there4"},
+    {0x223C, "sim"},     {0x2245, "cong"},     {0x2248, "asymp"},   {0x2260, "ne"},
+    {0x2261, "equiv"},   {0x2264, "le"},       {0x2265, "ge"},      {0x2282, "sub"},
+    {0x2283, "sup"},     {0x2284, "nsub"},     {0x2286, "sube"},    {0x2287, "supe"},
+    {0x2295, "oplus"},   {0x2297, "otimes"},   {0x22A5, "perp"},    {0x22C5, "sdot"},
+    {0x2308, "lceil"},   {0x2309, "rceil"},    {0x230A, "lfloor"},  {0x230B, "rfloor"},
+    {0x2329, "lang"},    {0x232A, "rang"},     {0x25CA, "loz"},     {0x2660, "spades"},
+    {0x2663, "clubs"},   {0x2665, "hearts"},   {0x2666, "diams"},
+};
+
+const char* Html401Name(char32_t codePoint) {
+  const auto* end = std::end(kHtml401Names);
+  const auto* at =
+      std::lower_bound(std::begin(kHtml401Names), end, codePoint,
+                       [](const NamedCodePoint& n, char32_t c) { return n.codePoint < c; });
+  return at != end && at->codePoint == codePoint ? at->name : nullptr;
+}
+
+// Writes "&#<value>;" at d.
+char* WriteDecimal(std::uint32_t value, char* d) {
+  char digits[10];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  *d++ = '&';
+  *d++ = '#';
+  while (n > 0) *d++ = digits[--n];
+  *d++ = ';';
+  return d;
+}
+
 constexpr bool HasRow(unsigned char c) { return kNamedRows[c] != nullptr; }
 
 constexpr std::string_view kEllipsisNamed = "&hellip;";
@@ -133,7 +202,75 @@ void EncodeChar(EntityMode mode, unsigned char c, OutputLine& line) {
     EncodeCharNumeric(c, line);
 }
 
+void EncodeCodePoint(EntityMode mode, char32_t codePoint, OutputLine& line) {
+  const int byte = UnicodeToCp1252(codePoint);
+  if (byte >= 0) {
+    EncodeChar(mode, static_cast<unsigned char>(byte), line);
+    return;
+  }
+  line.dotRun = 0;
+  const char* name = mode == EntityMode::Named ? Html401Name(codePoint) : nullptr;
+  if (name) {
+    line.text.append("&").append(name).append(";");
+  } else {
+    char text[16];
+    line.text.append(text, WriteDecimal(codePoint, text));
+  }
+}
+
 namespace detail {
+namespace {
+
+// The text of every character from 128 up to kTableEnd that is not
+// "&#<code point>;": an entry holds its place in the pool (high 12 bits) and
+// its length (low 4), 0 for the decimal form. Beyond kTableEnd no character
+// has a name or a byte.
+constexpr char32_t kTableEnd = 0x2700;
+struct CodePointTable {
+  std::array<std::uint16_t, kTableEnd> entry{};
+  std::string pool;
+};
+
+CodePointTable BuildCodePointTable(EntityMode mode) {
+  CodePointTable table;
+  for (char32_t cp = 0x80; cp < kTableEnd; ++cp) {
+    OutputLine line;
+    EncodeCodePoint(mode, cp, line);
+    char decimal[16];
+    if (line.text == std::string_view(decimal, WriteDecimal(cp, decimal))) continue;
+    table.entry[cp] = static_cast<std::uint16_t>(table.pool.size() << 4 | line.text.size());
+    table.pool += line.text;
+  }
+  if (table.pool.size() >= (1u << 12)) std::abort();  // an entry holds 12 bits of place
+  table.pool.append(16, '\0');                        // every entry can be copied as 16 bytes
+  return table;
+}
+
+const CodePointTable& CodePointTableFor(EntityMode mode) {
+  static const CodePointTable named = BuildCodePointTable(EntityMode::Named);
+  static const CodePointTable numeric = BuildCodePointTable(EntityMode::Numeric);
+  return mode == EntityMode::Named ? named : numeric;
+}
+
+const EntityTables& LineTablesFor(EntityMode mode) {
+  static const EntityTables named = RunTables(TablesFor(EntityMode::Named), RunMode::kLineUtf8);
+  static const EntityTables numeric = RunTables(TablesFor(EntityMode::Numeric), RunMode::kLineUtf8);
+  return mode == EntityMode::Named ? named : numeric;
+}
+
+}  // namespace
+
+void WriteCodePoint(EntityMode mode, char32_t codePoint, char*& d) {
+  if (codePoint < kTableEnd) {
+    const CodePointTable& table = CodePointTableFor(mode);
+    if (const std::uint16_t e = table.entry[codePoint]) {
+      std::memcpy(d, table.pool.data() + (e >> 4), 16);
+      d += e & 15;
+      return;
+    }
+  }
+  d = WriteDecimal(codePoint, d);
+}
 
 const EntityTables& TablesFor(EntityMode mode) {
   static const auto build = [](EntityMode m) {
@@ -159,12 +296,31 @@ const EntityTables& TablesFor(EntityMode mode) {
 }  // namespace detail
 
 void EncodeLine(EntityMode mode, std::string_view source, std::string& out) {
-  const detail::EntityTables& tables = detail::TablesFor(mode);
+  const detail::EntityTables& bytes = detail::TablesFor(mode);
+  const detail::EntityTables& run = detail::LineTablesFor(mode);
   const std::size_t start = out.size();
+  // At most 8 bytes of output per source byte (a name of 10 takes 2 bytes or more).
   out.resize(start + source.size() * 8 + 32);
   char* d = out.data() + start;
+  const char* p = source.data();
+  const char* const end = p + source.size();
   int dots = 0;  // the run belongs to this line
-  detail::EncodeRun<detail::RunMode::kLine>(tables, source.data(), source.data() + source.size(), d, dots);
+  for (;;) {
+    // Plain text up to the next byte of 128 or above, then that character.
+    p = detail::EncodeRun<detail::RunMode::kLineUtf8>(run, p, end, d, dots);
+    if (p == end) break;
+    if (dots != 0) detail::WriteHeldDots(d, dots);  // a character ends the run
+    char32_t cp = 0;
+    const int length = DecodeUtf8(reinterpret_cast<const unsigned char*>(p),
+                                  static_cast<std::size_t>(end - p), cp);
+    if (length > 0) {
+      detail::WriteCodePoint(mode, cp, d);
+      p += length;
+    } else {
+      detail::WriteSlot(bytes, static_cast<unsigned char>(*p), d);
+      ++p;
+    }
+  }
   if (dots != 0) detail::WriteHeldDots(d, dots);
   out.resize(static_cast<std::size_t>(d - out.data()));
 }

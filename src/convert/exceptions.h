@@ -59,4 +59,11 @@ class EConvertError : public Exception {
   using Exception::Exception;
 };
 
+// Text that is not valid in the encoding it must be read in, with its place:
+// "lettre.txt : UTF-8 invalide à la ligne 2, colonne 5".
+class EEncodingError : public EConvertError {
+ public:
+  using EConvertError::EConvertError;
+};
+
 }  // namespace quorlin

@@ -8,7 +8,12 @@
 //   Add("x") on "abc"   -> "abc\r\nx"     (no final break)
 //   Add("x") on ""      -> "x\r\n"        (n adds to an empty list give n CR LF)
 //
-// Text is Windows-1252 bytes and never holds a zero byte.
+// Text is UTF-8 and never holds a zero byte. UTF-8 because text comes in and
+// goes out as byte streams (files, the command line), because ASCII stays one
+// byte, so the 64-byte block scan of the encoders runs on it as it did on
+// Windows-1252, and because Qt turns its UTF-16 into UTF-8 and back quickly.
+// A byte that is not part of a valid sequence reads as its Windows-1252
+// character. The panes also count U+2028 and U+2029 as line breaks.
 #include <string>
 #include <string_view>
 #include <vector>

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -11,60 +12,13 @@
 #include <vector>
 
 #include "convert/exceptions.h"
+#include "convert/utf8.h"
 
 namespace quorlin {
 
-bool NormalizeLineBreaks(std::string_view raw, std::string& out, bool& pendingCR) {
-  const char* p = raw.data();
-  const char* const end = p + raw.size();
-  while (p < end) {
-    // Copy the run up to the next CR, LF or NUL in one piece.
-    const char* q = p;
-    while (q < end && *q != '\r' && *q != '\n' && *q != '\0') ++q;
-    if (q != p) {
-      out.append(p, q);
-      pendingCR = false;
-    }
-    if (q == end) break;
-    const char c = *q;
-    p = q + 1;
-    if (c == '\0') {
-      pendingCR = false;
-      return false;
-    }
-    if (c == '\n' && pendingCR) {  // the LF of a CR LF: its break is written already
-      pendingCR = false;
-      continue;
-    }
-    out.append("\r\n");
-    pendingCR = (c == '\r');
-  }
-  return true;
-}
-
-std::string NormalizeLineBreaks(std::string_view raw) {
-  std::string out;
-  out.reserve(raw.size() + raw.size() / 16);
-  bool pendingCR = false;
-  NormalizeLineBreaks(raw, out, pendingCR);
-  return out;
-}
+static_assert(TextReadOptions{}.pieceSize == TextFileReader::kPieceSize);
 
 namespace {
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // Writes all of `data`, retrying short writes; false on failure.
 bool WriteAll(int fd, std::string_view data) {
@@ -114,45 +68,327 @@ std::string DescribeCut(const LoadReport& report) {
   if (!report.cutAtZero) return {};
   const std::string bytes =
       std::to_string(report.bytesBeforeZero) + (report.bytesBeforeZero == 1 ? " octet" : " octets");
-  if (report.utf16Mark)
-    return "Ce fichier semble enregistré en UTF-16 : son texte s'arrête au premier octet nul, après " + bytes +
-           ". Enregistrez-le en Windows-1252 pour le transposer en entier.";
-  return "Le fichier contient un octet nul après " + bytes + " : seul le texte qui le précède a été lu.";
+  if (report.utf16Mark) {
+    return "Ce fichier semble enregistré en UTF-16 : lu en Windows-1252, son texte s'arrête au "
+           "premier octet nul, après " +
+           bytes + ".";
+  }
+  const bool utf16 =
+      report.encoding == TextEncoding::Utf16LE || report.encoding == TextEncoding::Utf16BE;
+  return std::string("Le fichier contient un ") + (utf16 ? "caractère" : "octet") + " nul après " +
+         bytes + " : seul le texte qui le précède a été lu.";
 }
 
-std::string ReadTextFile(const std::string& path, LoadReport* report) {
-  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (file.get() < 0) throw EFOpenError(path);
-  struct stat st;
-  if (::fstat(file.get(), &st) != 0 || S_ISDIR(st.st_mode)) throw EFOpenError(path);
+namespace {
 
-  std::string text;
-  if (S_ISREG(st.st_mode)) text.reserve(static_cast<std::size_t>(st.st_size) + static_cast<std::size_t>(st.st_size) / 16);
-  std::vector<char> chunk(1 << 20);
-  bool pendingCR = false;
-  LoadReport found;
+bool IsUtf16(TextEncoding encoding) {
+  return encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE;
+}
+
+// UTF-16: an odd last byte, and a high surrogate before it whose pair is still to come.
+std::size_t UnfinishedUtf16(const char* data, std::size_t n, bool little) {
+  std::size_t keep = n % 2;
+  if (n - keep >= 2) {
+    const auto* u = reinterpret_cast<const unsigned char*>(data) + n - keep - 2;
+    const unsigned unit = little ? (u[0] | u[1] << 8) : (u[0] << 8 | u[1]);
+    if (unit >= 0xD800 && unit <= 0xDBFF) keep += 2;
+  }
+  return keep;
+}
+
+}  // namespace
+
+TextFileReader::TextFileReader(const std::string& path, Options options)
+    : owned_(true), name_(path) {
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0) throw EFOpenError(path);
+  try {
+    Init(options);
+  } catch (...) {
+    ::close(fd_);
+    throw;
+  }
+}
+
+TextFileReader::TextFileReader(int fd, std::string name, Options options)
+    : fd_(fd), name_(std::move(name)) {
+  Init(options);
+}
+
+TextFileReader::~TextFileReader() {
+  if (owned_) ::close(fd_);
+}
+
+void TextFileReader::Init(const Options& options) {
+  struct stat st;
+  if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) throw EFOpenError(name_);
+  regular_ = S_ISREG(st.st_mode);
+  size_ = regular_ ? static_cast<std::uint64_t>(st.st_size) : 0;
+  if (regular_) {
+    const off_t at = ::lseek(fd_, 0, SEEK_CUR);
+    base_ = at > 0 ? static_cast<std::uint64_t>(at) : 0;
+    ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+  }
+  forced_ = options.forced;
+  restartable_ = options.restartable;
+  pieceSize_ = std::max<std::size_t>(options.pieceSize, 1);
+  buffer_.resize(pieceSize_ + 8);
+}
+
+std::size_t TextFileReader::ReadSome(char* into, std::size_t room) {
   for (;;) {
-    const ssize_t n = ::read(file.get(), chunk.data(), chunk.size());
-    if (n < 0) {
+    const ssize_t n = ::read(fd_, into, room);
+    if (n >= 0) return static_cast<std::size_t>(n);
+    if (errno != EINTR) throw EReadError();
+  }
+}
+
+void TextFileReader::Decide(TextEncoding encoding) {
+  decided_ = true;
+  encoding_ = encoding;
+  if (encoding == TextEncoding::Cp1252) checking_ = false;  // any byte is Windows-1252
+}
+
+void TextFileReader::Start() {
+  started_ = true;
+  // The first bytes, as many as a mark has unless the input is shorter. Only
+  // here, at the very start of the file, can a mark be.
+  char* const data = buffer_.data();
+  std::size_t n = 0;
+  while (n < 3) {
+    const std::size_t r = ReadSome(data + n, std::max<std::size_t>(pieceSize_, 3) - n);
+    if (r == 0) {
+      eof_ = true;
+      break;
+    }
+    n += r;
+  }
+  const auto* b = reinterpret_cast<const unsigned char*>(data);
+  const bool utf8Mark = n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF;
+  const bool leMark = n >= 2 && b[0] == 0xFF && b[1] == 0xFE;
+  const bool beMark = n >= 2 && b[0] == 0xFE && b[1] == 0xFF;
+  std::size_t mark = 0;
+  if (forced_) {
+    Decide(*forced_);
+    if ((*forced_ == TextEncoding::Utf8 && utf8Mark) ||
+        (*forced_ == TextEncoding::Utf16LE && leMark) ||
+        (*forced_ == TextEncoding::Utf16BE && beMark))
+      mark = utf8Mark ? 3 : 2;
+    report_.utf16Mark = *forced_ == TextEncoding::Cp1252 && (leMark || beMark);
+  } else if (utf8Mark || leMark || beMark) {
+    Decide(utf8Mark ? TextEncoding::Utf8 : leMark ? TextEncoding::Utf16LE : TextEncoding::Utf16BE);
+    mark = utf8Mark ? 3 : 2;
+  }
+  textStart_ = offset_ = mark;
+  heldAt_ = mark;
+  held_ = n - mark;
+
+  const TextEncoding checked = decided_ ? encoding_ : TextEncoding::Utf8;
+  if (decided_ && encoding_ == TextEncoding::Cp1252) return;
+  if (regular_ && !decided_) return;  // decided at the first non-ASCII sequence
+  if (regular_ && !restartable_) {
+    // In an encoding known already: the whole text checked now.
+    bool oddEnd = false;
+    const std::uint64_t bad = CheckAhead(textStart_, encoding_, &oddEnd);
+    if (bad != TextCheck::kValid) Refuse(bad, oddEnd);
+    return;
+  }
+  // Each piece as it comes; on a pipe its place counted too.
+  checking_ = true;
+  checkFrom_ = textStart_;
+  check_ = TextCheck(checked);
+  position_ = TextPosition(checked);
+}
+
+void TextFileReader::Restart() {
+  if (::lseek(fd_, static_cast<off_t>(base_), SEEK_SET) < 0) throw EReadError();
+  offset_ = textStart_ = 0;  // no mark: the decision was tentative
+  heldAt_ = held_ = 0;
+  eof_ = ended_ = false;
+  report_ = LoadReport{};
+  checking_ = tentative_ = false;
+  Decide(TextEncoding::Cp1252);
+  restarted_ = true;
+}
+
+std::size_t TextFileReader::TextEnd(const char* data, std::size_t length,
+                                    TextEncoding encoding) const {
+  if (!IsUtf16(encoding)) {
+    const void* zero = std::memchr(data, '\0', length);
+    return zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - data) : length;
+  }
+  // Pieces of UTF-16 text begin at an even place of the text.
+  for (std::size_t i = 0; i + 1 < length; i += 2)
+    if (data[i] == 0 && data[i + 1] == 0) return i;
+  return length;
+}
+
+std::uint64_t TextFileReader::CheckAhead(std::uint64_t from, TextEncoding encoding, bool* oddEnd) {
+  TextCheck check(encoding);
+  std::vector<char> chunk(std::max<std::size_t>(pieceSize_ & ~std::size_t{1}, 2));
+  std::uint64_t at = from;
+  for (;;) {
+    const ssize_t r = ::pread(fd_, chunk.data(), chunk.size(), static_cast<off_t>(base_ + at));
+    if (r < 0) {
       if (errno == EINTR) continue;
       throw EReadError();
     }
-    if (n == 0) break;
-    const auto size = static_cast<std::size_t>(n);
-    if (found.bytesBeforeZero == 0 && size >= 2) {
-      const auto first = static_cast<unsigned char>(chunk[0]);
-      const auto second = static_cast<unsigned char>(chunk[1]);
-      found.utf16Mark = (first == 0xFF && second == 0xFE) || (first == 0xFE && second == 0xFF);
-    }
-    if (!NormalizeLineBreaks(std::string_view(chunk.data(), size), text, pendingCR)) {
-      found.cutAtZero = true;
-      found.bytesBeforeZero += static_cast<std::size_t>(
-          static_cast<const char*>(std::memchr(chunk.data(), '\0', size)) - chunk.data());
-      break;
-    }
-    found.bytesBeforeZero += size;
+    if (r == 0) break;
+    const auto n = static_cast<std::size_t>(r);
+    const std::size_t end = TextEnd(chunk.data(), n, encoding);  // `at - textStart_` is even
+    const std::uint64_t bad = check.Feed(std::string_view(chunk.data(), end));
+    if (bad != TextCheck::kValid) return from + bad;
+    if (end < n) break;
+    at += n;
   }
-  if (report) *report = found;
+  const std::uint64_t bad = check.Finish();
+  *oddEnd = check.OddEnd();
+  return bad == TextCheck::kValid ? bad : from + bad;
+}
+
+void TextFileReader::Refuse(std::uint64_t offset, bool oddEnd) {
+  // The place, from the text read again up to it.
+  TextPosition position(encoding_);
+  std::vector<char> chunk(64 * 1024);
+  for (std::uint64_t at = textStart_; at < offset;) {
+    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), offset - at));
+    const ssize_t r = ::pread(fd_, chunk.data(), want, static_cast<off_t>(base_ + at));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) break;
+    position.Advance(std::string_view(chunk.data(), static_cast<std::size_t>(r)));
+    at += static_cast<std::uint64_t>(r);
+  }
+  position_ = position;
+  ThrowInvalid(oddEnd);
+}
+
+void TextFileReader::ThrowInvalid(bool oddEnd) const {
+  std::string message = name_ + " : " + EncodingName(encoding_) + " invalide à la ligne " +
+                        std::to_string(position_.Line()) + ", colonne " +
+                        std::to_string(position_.Column());
+  if (IsUtf16(encoding_))
+    message += oddEnd ? " : nombre impair d'octets" : " : moitié de caractère isolée";
+  throw EEncodingError(message);
+}
+
+void TextFileReader::DecideFrom(const char* data, std::size_t length, bool last) {
+  const std::size_t ascii = AsciiPrefixLength(std::string_view(data, length));
+  if (ascii == length) {
+    if (last) Decide(TextEncoding::Cp1252);  // ASCII only
+    return;
+  }
+  const auto* at = reinterpret_cast<const unsigned char*>(data) + ascii;
+  char32_t cp = 0;
+  // A piece never ends inside a character, so a sequence cut short is cut by the end of the text.
+  if (DecodeUtf8(at, length - ascii, cp) <= 0) {
+    Decide(TextEncoding::Cp1252);
+  } else if (!regular_) {
+    Decide(TextEncoding::Utf8);  // the rest is checked as it comes
+  } else if (restartable_) {
+    Decide(TextEncoding::Utf8);  // for now: the rest is checked as it comes
+    tentative_ = checking_ = true;
+    checkFrom_ = offset_;
+    check_ = TextCheck(TextEncoding::Utf8);
+  } else {
+    bool oddEnd = false;
+    const bool valid =
+        CheckAhead(offset_ + ascii, TextEncoding::Utf8, &oddEnd) == TextCheck::kValid;
+    Decide(valid ? TextEncoding::Utf8 : TextEncoding::Cp1252);
+  }
+}
+
+std::string_view TextFileReader::Next() {
+  restarted_ = false;
+  if (ended_) return {};
+  if (!started_) Start();
+  char* const data = buffer_.data();
+  for (;;) {
+    // The bytes kept from the last piece go to the front; one read after them
+    // unless a whole piece is waiting already.
+    if (heldAt_ != 0) {
+      std::memmove(data, data + heldAt_, held_);
+      heldAt_ = 0;
+    }
+    if (!eof_ && held_ < 4) {
+      const std::size_t r = ReadSome(data + held_, pieceSize_);
+      if (r == 0) eof_ = true;
+      held_ += r;
+    }
+    std::size_t n = held_;
+    bool last = eof_;
+    const std::size_t end = TextEnd(data, n, Encoding());
+    if (end < n) {
+      n = end;
+      last = true;
+      report_.cutAtZero = true;
+      report_.bytesBeforeZero = offset_ + end;
+    }
+    // A character cut by the end of what was read waits for the rest.
+    std::size_t keep = 0;
+    if (!last && !(decided_ && encoding_ == TextEncoding::Cp1252))
+      keep = IsUtf16(Encoding()) ? UnfinishedUtf16(data, n, encoding_ == TextEncoding::Utf16LE)
+                                 : UnfinishedUtf8Length(std::string_view(data, n));
+    const std::size_t length = n - keep;
+    if (length == 0 && !last) continue;  // only part of a character so far
+
+    if (!decided_) DecideFrom(data, length, last);
+    if (checking_) {
+      const std::string_view piece(data, length);
+      const std::uint64_t pieceStart = offset_ - checkFrom_;  // the check counts from checkFrom_
+      std::uint64_t bad = check_.Feed(piece);
+      if (bad == TextCheck::kValid && last) bad = check_.Finish();
+      if (bad != TextCheck::kValid) {
+        if (tentative_) {
+          Restart();
+          continue;
+        }
+        if (regular_) Refuse(checkFrom_ + bad, check_.OddEnd());
+        position_.Advance(piece.substr(0, static_cast<std::size_t>(bad - pieceStart)));
+        ThrowInvalid(check_.OddEnd());
+      }
+      if (!last && !regular_) position_.Advance(piece);
+    }
+    if (last) {
+      ended_ = true;
+      if (!decided_) Decide(TextEncoding::Cp1252);
+      report_.encoding = encoding_;
+      if (!report_.cutAtZero) report_.bytesBeforeZero = offset_ + length;
+    }
+    heldAt_ = length;
+    held_ = keep;
+    offset_ += length;
+    if (length == 0) return {};
+    return std::string_view(data, length);
+  }
+}
+
+std::string ReadTextFile(const std::string& path, LoadReport* report) {
+  TextReadOptions options;
+  options.restartable = true;
+  TextFileReader reader(path, options);
+  TextDecoder<char> decoder(TextEncoding::Cp1252);
+  std::string text;
+  if (reader.IsRegularFile())
+    text.reserve(static_cast<std::size_t>(reader.FileSize() + reader.FileSize() / 16));
+  const auto decode = [&](std::string_view piece) {
+    const std::size_t at = text.size();
+    text.resize(at + TextDecoder<char>::MaxOutput(piece.size()));
+    char* end = piece.empty() ? decoder.Finish(text.data() + at)
+                              : decoder.Feed(piece.data(), piece.size(), text.data() + at);
+    text.resize(static_cast<std::size_t>(end - text.data()));
+  };
+  for (;;) {
+    const std::string_view piece = reader.Next();
+    if (reader.Restarted()) {
+      text.clear();
+      decoder = TextDecoder<char>(TextEncoding::Cp1252);
+    }
+    if (piece.empty()) break;
+    decoder.SetEncoding(reader.Encoding());
+    decode(piece);
+  }
+  decode({});
+  if (report) *report = reader.Report();
   return text;
 }
 
@@ -196,6 +432,12 @@ AtomicFileWriter::~AtomicFileWriter() { Discard(); }
 
 void AtomicFileWriter::Write(std::string_view data) {
   if (fd_ < 0 || !WriteAll(fd_, data)) throw EWriteError();
+}
+
+bool AtomicFileWriter::Restart() {
+  if (fd_ < 0 || tempPath_.empty()) return false;
+  if (::ftruncate(fd_, 0) != 0 || ::lseek(fd_, 0, SEEK_SET) != 0) throw EWriteError();
+  return true;
 }
 
 void AtomicFileWriter::Commit() {

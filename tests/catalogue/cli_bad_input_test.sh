@@ -143,13 +143,17 @@ head -c 4096 /dev/urandom >random.bin
 run "$cli" random.bin
 [ "$status" -eq 0 ] || fail "random bytes: exit status $status (stderr: $err)"
 
-# 8. A UTF-16 file with a byte-order mark: the bytes as they are, so the text
-#    stops at the first zero byte, after the mark and the first character.
+# 8. A UTF-16 file with a byte-order mark is read as UTF-16, whole.
 printf '\xff\xfeP\0a\0s\0\r\0\n\0' >utf16.txt
-printf '&yuml;&thorn;P\r\n' >utf16.named
+printf 'Pas\r\n' >utf16.named
 expect_output "UTF-16 with BOM" utf16.named utf16.txt
-grep -qF "utf16.txt : Ce fichier semble enregistré en UTF-16" "$work/stderr" ||
-  fail "UTF-16 with BOM: no warning (stderr: $err)"
+[ -s "$work/stderr" ] && fail "UTF-16 with BOM: a warning (stderr: $err)"
+#    ...forced to Windows-1252, the bytes as they are: the text stops at the
+#    first zero byte, after the mark and the first character, and says why.
+printf '&yuml;&thorn;P\r\n' >utf16.cp1252
+expect_output "UTF-16 read as Windows-1252" utf16.cp1252 --cp1252 utf16.txt
+grep -qF "utf16.txt : Ce fichier semble enregistré en UTF-16 : lu en Windows-1252" "$work/stderr" ||
+  fail "UTF-16 read as Windows-1252: no warning (stderr: $err)"
 #    ...and read as UTF-8 it is invalid: an error naming line and column, OUT untouched.
 run "$cli" --utf8 -o earlier.htm utf16.txt
 if [ "$status" -eq 1 ] && grep -qiE 'ligne *1.*colonne *1|line *1.*col' "$work/stderr"; then

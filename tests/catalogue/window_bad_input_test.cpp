@@ -74,13 +74,13 @@ class WindowBadInputTest : public QObject {
                            .replace = [](const QString&) { return true; },
                            .notice = [test](const QString& m) { test->notices << m; }});
       w.show();
-      p.MemoText->SetText("mon texte \xe9");
+      p.MemoText->SetText("mon texte \xc3\xa9");
     }
   };
 
   // The window still works: a conversion gives the expected output.
   static void StillConverts(const WindowParts& p) {
-    p.MemoText->SetText("\xe9t\xe9...");
+    p.MemoText->SetText("\xc3\xa9t\xc3\xa9...");
     p.Coder->trigger();
     QCOMPARE(QByteArray::fromStdString(p.MemoCode->Text()),
              QByteArray("&eacute;t&eacute;&hellip;\r\n"));
@@ -118,7 +118,7 @@ class WindowBadInputTest : public QObject {
     win.openName = name;
     win.p.Open->trigger();
     QCOMPARE(boxes, QStringList{QStringLiteral("Quorlin|Cannot open file %1.").arg(name)});
-    QCOMPARE(QByteArray::fromStdString(win.p.MemoText->Text()), QByteArray("mon texte \xe9"));
+    QCOMPARE(QByteArray::fromStdString(win.p.MemoText->Text()), QByteArray("mon texte \xc3\xa9"));
     StillConverts(win.p);
   }
 
@@ -142,7 +142,8 @@ class WindowBadInputTest : public QObject {
     QFETCH(int, limit);
     Write(Path("earlier.htm"), "earlier output\r\n");
     Window win(this);
-    win.p.MemoText->SetText(std::string(3000, '\xe9'));  // 24 KB once converted
+    win.p.MemoText->SetText(
+        QByteArray("\xc3\xa9").repeated(3000).toStdString());  // 24 KB once converted
     win.p.Coder->trigger();
     win.saveName = target;
     {
@@ -155,25 +156,29 @@ class WindowBadInputTest : public QObject {
     const QStringList left = QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QString& name : left) QVERIFY2(!name.startsWith(u'.'), qPrintable(name + QStringLiteral(" was left behind")));
     QVERIFY(QFileInfo(Path("plein.htm")).isSymLink());
-    QCOMPARE(QByteArray::fromStdString(win.p.MemoText->Text()), QByteArray(3000, '\xe9'));
+    QCOMPARE(QByteArray::fromStdString(win.p.MemoText->Text()),
+             QByteArray("\xc3\xa9").repeated(3000));
     StillConverts(win.p);
   }
 
-  // Files that are not plain Windows-1252 text: the text up to the first zero
-  // byte is loaded, as quorlin-cli reads it, and the user is told.
-  void oddFilesLoadUpToTheZeroByte_data() {
+  // Files holding a zero byte or character: the text before it is loaded, as
+  // quorlin-cli reads it, and the user is told.
+  void oddFilesLoadUpToTheZero_data() {
     QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("text");  // UTF-8
     QTest::addColumn<QString>("notice");
     QTest::newRow("binary with NUL bytes")
-        << QByteArray("a<b\xe9\r\nline 2\0rest \xff", 19) << QByteArray("a<b\xe9\r\nline 2")
-        << QStringLiteral("Le fichier contient un octet nul après 12 octets : seul le texte qui le précède a été lu.");
-    QTest::newRow("UTF-16 with byte-order mark")
-        << QByteArray("\xff\xfeP\0a\0s\0", 8) << QByteArray("\xff\xfeP")
-        << QStringLiteral("Ce fichier semble enregistré en UTF-16 : son texte s'arrête au premier octet nul, "
-                          "après 3 octets. Enregistrez-le en Windows-1252 pour le transposer en entier.");
+        << QByteArray("a<b\xe9\r\nline 2\0rest \xff", 19) << QByteArray("a<b\xc3\xa9\r\nline 2")
+        << QStringLiteral(
+               "Le fichier contient un octet nul après 12 octets : seul le texte qui le précède a "
+               "été lu.");
+    QTest::newRow("UTF-16 with a zero character")
+        << QByteArray("\xff\xfeP\0\xe9\0\0\0s\0", 10) << QByteArray("P\xc3\xa9")
+        << QStringLiteral(
+               "Le fichier contient un caractère nul après 6 octets : seul le texte qui le précède "
+               "a été lu.");
   }
-  void oddFilesLoadUpToTheZeroByte() {
+  void oddFilesLoadUpToTheZero() {
     QFETCH(QByteArray, file);
     QFETCH(QByteArray, text);
     QFETCH(QString, notice);
@@ -184,6 +189,40 @@ class WindowBadInputTest : public QObject {
     QCOMPARE(boxes, QStringList());
     QCOMPARE(notices, QStringList{notice});
     QCOMPARE(QByteArray::fromStdString(win.p.MemoText->Text()), text);
+    StillConverts(win.p);
+  }
+
+  // Text that is not valid in the encoding its mark says: an error box naming
+  // the file, the line and the column; the source pane keeps its text.
+  void invalidTextKeepsTheSource_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("UTF-16, lone surrogate")
+        << QByteArray(
+               "\xff\xfe"
+               "a\0\n\0b\0\0\xd8",
+               10)
+        << QStringLiteral("UTF-16 invalide à la ligne 2, colonne 2 : moitié de caractère isolée.");
+    QTest::newRow("UTF-16, odd length")
+        << QByteArray("\xfe\xff\0a\0", 5)
+        << QStringLiteral("UTF-16 invalide à la ligne 1, colonne 2 : nombre impair d'octets.");
+    QTest::newRow("UTF-8 mark, invalid UTF-8")
+        << QByteArray(
+               "\xef\xbb\xbf"
+               "caf\xe9")
+        << QStringLiteral("UTF-8 invalide à la ligne 1, colonne 4.");
+  }
+  void invalidTextKeepsTheSource() {
+    QFETCH(QByteArray, file);
+    QFETCH(QString, message);
+    Write(Path("invalide.txt"), file);
+    Window win(this);
+    win.openName = Path("invalide.txt");
+    win.p.Open->trigger();
+    QCOMPARE(boxes, QStringList{QStringLiteral("Quorlin|") + Path("invalide.txt") +
+                                QStringLiteral(" : ") + message});
+    QCOMPARE(notices, QStringList());
+    QCOMPARE(QByteArray::fromStdString(win.p.MemoText->Text()), QByteArray("mon texte \xc3\xa9"));
     StillConverts(win.p);
   }
 
@@ -222,7 +261,7 @@ class WindowBadInputTest : public QObject {
     const int points = win.p.MemoText->font().pointSize();
     QVERIFY2(points >= 1 && points <= 999, qPrintable(QString::number(points)));
     QCOMPARE(win.p.MemoCode->font().pointSize(), points);
-    QCOMPARE(QByteArray::fromStdString(win.p.MemoText->Text()), QByteArray("mon texte \xe9"));
+    QCOMPARE(QByteArray::fromStdString(win.p.MemoText->Text()), QByteArray("mon texte \xc3\xa9"));
     StillConverts(win.p);
   }
 };

@@ -62,19 +62,26 @@ TEST(ConversionPass, Cases) {
     std::string output;
     bool enabled;
   };
-  const std::string longSource(5000, '\xe9');
+  std::string longSource;
   std::string longOutput;
-  for (int i = 0; i < 5000; ++i) longOutput += "&eacute;";
+  for (int i = 0; i < 5000; ++i) {
+    longSource += "\xc3\xa9";
+    longOutput += "&eacute;";
+  }
   const Row rows[] = {
       {"empty source", "", EntityMode::Named, "", false},
-      {"one line, named", "\xe9", EntityMode::Named, "&eacute;\r\n", true},
-      {"one line, numeric", "\xe9", EntityMode::Numeric, "&#233;\r\n", true},
+      {"one line, named", "\xc3\xa9", EntityMode::Named, "&eacute;\r\n", true},
+      {"one line, numeric", "\xc3\xa9", EntityMode::Numeric, "&#233;\r\n", true},
+      {"beyond Windows-1252", "\xe2\x86\x92 \xf0\x9f\x98\x80", EntityMode::Named,
+       "&rarr; &#128512;\r\n", true},
       {"empty lines only", "\r\n\r\n\r\n", EntityMode::Named, "\r\n\r\n\r\n", true},
       {"final break adds no line", "a\r\n", EntityMode::Named, "a\r\n", true},
       {"run does not span lines", "ab..\r\n.cd", EntityMode::Named, "ab..\r\n.cd\r\n", true},
-      {"run does not span an empty line", "ab..\r\n\r\n.", EntityMode::Named, "ab..\r\n\r\n.\r\n", true},
+      {"run does not span an empty line", "ab..\r\n\r\n.", EntityMode::Named, "ab..\r\n\r\n.\r\n",
+       true},
       {"run within a line", "ab.\r\n...cd", EntityMode::Numeric, "ab.\r\n&#133;cd\r\n", true},
-      {"5000-character line converted whole", longSource, EntityMode::Named, longOutput + "\r\n", true},
+      {"5000-character line converted whole", longSource, EntityMode::Named, longOutput + "\r\n",
+       true},
   };
   for (const Row& row : rows) {
     MemoryLineList source(row.source);

@@ -1,6 +1,8 @@
 // The streaming path (used by quorlin-cli) against the window's path:
-// load-normalise -> line list -> conversion pass -> whole text, on the same bytes,
-// whatever the sizes of the pieces the input arrives in.
+// decode -> line list -> conversion pass -> whole text, on the same bytes, in
+// Windows-1252 and in UTF-8, whatever the sizes of the pieces the input arrives in.
+#include "convert/stream_encoder.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,19 +10,18 @@
 #include <string>
 #include <vector>
 
+#include "../common/python_reference.h"
 #include "convert/bulk_kernel.h"
 #include "convert/conversion_pass.h"
-#include "convert/cp1252.h"
-#include "convert/exceptions.h"
 #include "convert/line_list.h"
-#include "convert/stream_encoder.h"
-#include "convert/text_file.h"
+#include "convert/text_codec.h"
 
 namespace quorlin {
 namespace {
 
-std::string WindowPath(const std::string& raw, EntityMode mode) {
-  MemoryLineList source(NormalizeLineBreaks(raw));
+std::string WindowPath(const std::string& raw, EntityMode mode,
+                       TextEncoding encoding = TextEncoding::Cp1252) {
+  MemoryLineList source(DecodeText(encoding, raw));
   MemoryLineList output;
   ConvertLines(source, output, mode);
   return output.Text();
@@ -161,11 +162,11 @@ TEST(StreamEncoder, MatchesPerCharacterEncodingAcrossBlocksAndPieces) {
       for (char guard : {'.', '\r'})
         for (std::size_t piece : {std::size_t{1}, std::size_t{130}, 1 + random() % 400})
           ASSERT_EQ(StreamAfterGuard(raw, mode, piece, guard), want) << "round " << round << " piece " << piece;
-      // One line with its breaks and zero bytes copied as they are.
+      // One line of the same text in UTF-8, its breaks and zero bytes copied as they are.
       OutputLine line;
       for (char c : raw) EncodeChar(mode, static_cast<unsigned char>(c), line);
       std::string bulk = "prefix";
-      EncodeLine(mode, raw, bulk);
+      EncodeLine(mode, testing::Cp1252ToUtf8(raw), bulk);
       ASSERT_EQ(bulk, std::string("prefix").append(line.text)) << "round " << round;
     }
   }
@@ -214,30 +215,11 @@ TEST(StreamEncoder, EveryScannerMarksExactlyTheBytesThatAreNotPlain) {
   }
 }
 
-// The same text in UTF-8: every Windows-1252 byte has its code point.
-std::string ToUtf8(const std::string& cp1252) {
-  std::string out;
-  for (char c : cp1252) {
-    const char32_t cp = Cp1252ToUnicode(static_cast<unsigned char>(c));
-    if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-  }
-  return out;
-}
-
 TEST(StreamEncoder, Utf8TextGivesWhatItsWindows1252BytesGive) {
   std::mt19937 random(13);
   for (int round = 0; round < 150; ++round) {
     const std::string raw = ShapedText(random, 1 + random() % 3000, round % 10 == 9);
-    const std::string utf8 = ToUtf8(raw);
+    const std::string utf8 = testing::Cp1252ToUtf8(raw);
     for (EntityMode mode : {EntityMode::Named, EntityMode::Numeric}) {
       const std::string want = PerCharacter(raw, mode);
       for (std::size_t piece : {std::size_t{1}, std::size_t{97}, 1 + random() % 400, utf8.size()})
@@ -255,47 +237,65 @@ TEST(StreamEncoder, Utf8Input) {
   };
   const Row rows[] = {
       {"caf\xc3\xa9", "caf&eacute;\r\n", "caf&#233;\r\n"},
-      {"\xe2\x82\xac", "&euro;\r\n", "&#128;\r\n"},                  // U+20AC is byte 128
+      {"\xe2\x82\xac", "&euro;\r\n", "&#128;\r\n"},  // U+20AC is byte 128
       {"\xe2\x80\xa6", "&hellip;\r\n", "&#133;\r\n"},
-      {"\xe2\x86\x92", "&#8594;\r\n", "&#8594;\r\n"},                // not in Windows-1252
+      {"\xe2\x86\x92", "&rarr;\r\n", "&#8594;\r\n"},  // not in Windows-1252
       {"\xf0\x9f\x98\x80", "&#128512;\r\n", "&#128512;\r\n"},
-      {"\xef\xbb\xbf" "a", "a\r\n", "a\r\n"},                        // mark dropped
-      {"\xef\xbb\xbf", "", ""},
-      {"a\xef\xbb\xbf", "a&#65279;\r\n", "a&#65279;\r\n"},           // only at the start
-      {"..\xe2\x86\x92.", "..&#8594;.\r\n", "..&#8594;.\r\n"},
-      {"\xc5\xbd<", "&#142;&lt;\r\n", "&#142;&#60;\r\n"},            // Z caron: no name
+      {"..\xe2\x86\x92.", "..&rarr;.\r\n", "..&#8594;.\r\n"},
+      {"\xc5\xbd<", "&#142;&lt;\r\n", "&#142;&#60;\r\n"},  // Z caron: no name
+      {"a\xe2\x80\xa8"
+       "b\r\xe2\x80\xa9\nc",
+       "a\r\nb\r\n\r\n\r\nc\r\n", "a\r\nb\r\n\r\n\r\nc\r\n"},
+      {"..\xe2\x80\xa8.", "..\r\n.\r\n", "..\r\n.\r\n"},  // a break ends the run
+      {"\xef\xbb\xbf"
+       "a",
+       "&#65279;a\r\n", "&#65279;a\r\n"},  // the reader leaves marks out
+      {"\xe9t\xe9\xc3", "&eacute;t&eacute;&Atilde;\r\n", "&#233;t&#233;&#195;\r\n"},  // not UTF-8
   };
   for (const Row& row : rows) {
     for (std::size_t piece : {1, 2, 5, 100}) {
       EXPECT_EQ(Stream(row.raw, EntityMode::Named, piece, In::Utf8), row.named) << row.raw << " piece " << piece;
       EXPECT_EQ(Stream(row.raw, EntityMode::Numeric, piece, In::Utf8), row.numeric) << row.raw;
     }
+    EXPECT_EQ(WindowPath(row.raw, EntityMode::Named, TextEncoding::Utf8), row.named) << row.raw;
   }
 }
 
-TEST(StreamEncoder, InvalidUtf8NamesLineAndColumn) {
-  struct Row {
+// UTF-8 of every kind, valid or not, through both paths.
+TEST(StreamEncoder, Utf8MatchesWindowPathOnRandomInput) {
+  std::mt19937 random(17);
+  const std::string pieces[] = {"a",
+                                ".",
+                                "..",
+                                "\r",
+                                "\n",
+                                "\r\n",
+                                "<",
+                                "\xc3\xa9",
+                                "\xe2\x82\xac",
+                                "\xe2\x80\xa8",
+                                "\xe2\x80\xa9",
+                                "\xe2\x86\x92",
+                                "\xf0\x9f\x98\x80",
+                                "\xe9",
+                                "\xc3",
+                                "\xe2\x82",
+                                "\x80",
+                                std::string(40, 'x'),
+                                std::string("\0", 1)};
+  for (int round = 0; round < 400; ++round) {
     std::string raw;
-    const char* message;
-  };
-  const Row rows[] = {
-      {"\xff", "ligne 1, colonne 1"},
-      {"ab\r\ncd\xc3", "ligne 2, colonne 3"},         // cut short at the end
-      {"\xc3\xa9\xc3\xa9\x80", "ligne 1, colonne 3"}, // stray continuation byte
-      {"a\n\xc0\xaf", "ligne 2, colonne 1"},           // overlong
-      {"\xed\xa0\x80", "ligne 1, colonne 1"},          // surrogate
-      {"\xf4\x90\x80\x80", "ligne 1, colonne 1"},      // above U+10FFFF
-      {std::string("\xe2\x82\0", 3), "ligne 1, colonne 1"},
-  };
-  for (const Row& row : rows) {
-    for (std::size_t piece : {1, 3, 100}) {
-      try {
-        Stream(row.raw, EntityMode::Named, piece, StreamEncoder::Input::Utf8);
-        ADD_FAILURE() << "no error for piece " << piece;
-      } catch (const EConvertError& e) {
-        EXPECT_NE(e.Message().find(row.message), std::string::npos) << e.Message() << " / " << row.message;
-      }
+    const int count = static_cast<int>(random() % 300);
+    for (int i = 0; i < count; ++i) {
+      const std::string& p = pieces[random() % std::size(pieces)];
+      if (p[0] == '\0' && random() % 8 != 0) continue;  // zero bytes now and then
+      raw += p;
     }
+    const std::size_t piece = 1 + random() % 200;
+    for (EntityMode mode : {EntityMode::Named, EntityMode::Numeric})
+      ASSERT_EQ(Stream(raw, mode, piece, StreamEncoder::Input::Utf8),
+                WindowPath(raw, mode, TextEncoding::Utf8))
+          << "round " << round << " piece " << piece;
   }
 }
 

@@ -1,7 +1,9 @@
 // The bulk line encoder against the per-character reference, both modes, byte
-// for byte. The first byte chooses how much of the input becomes text already
-// in the output buffer, so the bulk path is also checked appending after a
-// prefix (which may end in full stops that must not join this line's run).
+// for byte: UTF-8 read leniently (a byte outside a valid sequence as its
+// Windows-1252 character), each character through EncodeCodePoint. The first
+// byte chooses how much of the input becomes text already in the output
+// buffer, so the bulk path is also checked appending after a prefix (which may
+// end in full stops that must not join this line's run).
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -17,7 +19,12 @@ namespace {
 
 std::string Reference(EntityMode mode, std::string_view line) {
   quorlin::OutputLine out;
-  for (char ch : line) quorlin::EncodeChar(mode, static_cast<unsigned char>(ch), out);
+  for (const quorlin::fuzz::Item& item : quorlin::fuzz::ReadLeniently(line)) {
+    if (item.byte)
+      quorlin::EncodeChar(mode, static_cast<unsigned char>(item.value), out);
+    else
+      quorlin::EncodeCodePoint(mode, item.value, out);
+  }
   return out.text;
 }
 

@@ -1,6 +1,7 @@
 // The streaming path of the command-line program against the window's path:
-// load (line-break normalisation, zero byte), a line list, the conversion pass
-// and the whole output text. Fed in random chunks, both modes, byte for byte.
+// decode (Windows-1252 to the line lists' UTF-8, breaks, zero byte), a line
+// list, the conversion pass and the whole output text. Fed in random chunks,
+// both modes, byte for byte.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -8,7 +9,7 @@
 #include "convert/conversion_pass.h"
 #include "convert/line_list.h"
 #include "convert/stream_encoder.h"
-#include "convert/text_file.h"
+#include "convert/text_codec.h"
 #include "fuzz_support.h"
 #include "stream_fuzz_common.h"
 
@@ -22,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint32_t seed = in.Byte();
   const std::string_view raw = in.Rest();
 
-  const quorlin::MemoryLineList source(quorlin::NormalizeLineBreaks(raw));
+  const quorlin::MemoryLineList source(quorlin::DecodeText(quorlin::TextEncoding::Cp1252, raw));
   for (EntityMode mode : {EntityMode::Named, EntityMode::Numeric}) {
     quorlin::MemoryLineList output;
     quorlin::ConvertLines(source, output, mode);

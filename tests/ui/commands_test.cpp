@@ -63,7 +63,7 @@ class CommandsTest : public QObject {
         {"convert empty source", [&] { p.Coder->trigger(); }, "off off off"},
         {"convert text",
          [&] {
-           p.MemoText->SetText("abc \xe9");
+           p.MemoText->SetText("abc \xc3\xa9");
            p.Coder->trigger();
          },
          "on off on"},
@@ -102,25 +102,24 @@ class CommandsTest : public QObject {
     QCOMPARE(p.MemoText->font().pointSize(), 12);
   }
 
-  // Paste keeps what Windows-1252 can hold; the rest becomes "?" and the window
-  // says so once per paste, with the right count.
-  void pasteTellsOnceAboutReplacedCharacters() {
+  // Paste keeps every character and says nothing of it; a zero character ends
+  // the pasted text, and the window says so once per paste.
+  void pasteTellsOnlyOfAZeroCharacter() {
     TFMain w;
     const WindowParts p(w);
     QStringList notices;
     dialogs::SetAnswers({.notice = [&](const QString& m) { notices << m; }});
     QApplication::clipboard()->setText(QStringLiteral("é → ← ok"));
     p.Coller->trigger();
-    QCOMPARE(QByteArray::fromStdString(p.MemoText->Text()), QByteArray("\xe9 ? ? ok"));
-    QCOMPARE(notices, QStringList{QStringLiteral(
-                          "2 caractères sans équivalent en Windows-1252 ont été remplacés par « ? ».")});
-    QApplication::clipboard()->setText(QStringLiteral("€ ok"));
+    QCOMPARE(QByteArray::fromStdString(p.MemoText->Text()),
+             QByteArray("\xc3\xa9 \xe2\x86\x92 \xe2\x86\x90 ok"));
+    QCOMPARE(notices, QStringList());
+    QApplication::clipboard()->setText(QString::fromUtf16(u"∞\0perdu", 7));
     p.Coller->trigger();
-    QCOMPARE(notices.size(), 1);
-    QApplication::clipboard()->setText(QStringLiteral("∞"));
-    p.Coller->trigger();
-    QCOMPARE(notices.size(), 2);
-    QVERIFY(notices[1].startsWith(QStringLiteral("1 caractère sans")));
+    QCOMPARE(notices,
+             QStringList{QStringLiteral(
+                 "Le texte contenait un caractère nul : seul ce qui le précède a été inséré.")});
+    QVERIFY(QByteArray::fromStdString(p.MemoText->Text()).endsWith("ok\xe2\x88\x9e"));
   }
 
   void failedOpenKeepsTheSource_data() {
@@ -133,7 +132,7 @@ class CommandsTest : public QObject {
     QTemporaryDir dir;
     TFMain w;
     const WindowParts p(w);
-    p.MemoText->SetText("mon texte\r\n\xe9");
+    p.MemoText->SetText("mon texte\r\n\xc3\xa9");
     dialogs::SetAnswers({.openFile = [&] { return dir.filePath(name); }});
     bool threw = false;
     try {
@@ -142,7 +141,7 @@ class CommandsTest : public QObject {
       threw = true;  // the application's error box shows it
     }
     QVERIFY(threw);
-    QCOMPARE(QByteArray::fromStdString(p.MemoText->Text()), QByteArray("mon texte\r\n\xe9"));
+    QCOMPARE(QByteArray::fromStdString(p.MemoText->Text()), QByteArray("mon texte\r\n\xc3\xa9"));
   }
 
   // A file larger than the pane can hold is refused before it is read, with

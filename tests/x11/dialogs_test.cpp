@@ -76,16 +76,27 @@ class DialogsTest : public QObject {
  private slots:
   void openConvertSaveMatchesTheCli_data() {
     QTest::addColumn<bool>("numeric");
-    QTest::newRow("named") << false;
-    QTest::newRow("numeric") << true;
+    QTest::addColumn<QByteArray>("file");
+    const QByteArray cp1252("L'\xe9t\xe9... \"chaud\" & <doux>\r\n\x80 \xff\x81\r\n\r\nfin\n");
+    const QByteArray utf8(
+        "L'\xc3\xa9t\xc3\xa9\xe2\x80\xaf: \xe2\x86\x92 \xce\xb1\xf0\x9f\x98\x80...\xe2\x80\xa8"
+        "fin\n");
+    QTest::newRow("Windows-1252, named") << false << cp1252;
+    QTest::newRow("Windows-1252, numeric") << true << cp1252;
+    QTest::newRow("UTF-8, named") << false << utf8;
+    QTest::newRow("UTF-16, numeric") << true
+                                     << QByteArray(
+                                            "\xff\xfe"
+                                            "a\0\xe9\0\x92\x21\n\0",
+                                            10);
   }
   void openConvertSaveMatchesTheCli() {
     QFETCH(bool, numeric);
+    QFETCH(QByteArray, file);
     const QString cli = qEnvironmentVariable("QUORLIN_CLI");
     if (cli.isEmpty()) QSKIP("QUORLIN_CLI not set");
     QTemporaryDir dir;
-    const QString source = WriteFile(dir, QStringLiteral("source.txt"),
-                                     "L'\xe9t\xe9... \"chaud\" & <doux>\r\n\x80 \xff\x81\r\n\r\nfin\n");
+    const QString source = WriteFile(dir, QStringLiteral("source.txt"), file);
     TFMain w;
     const WindowParts p(w);
     w.show();
@@ -122,7 +133,7 @@ class DialogsTest : public QObject {
     const WindowParts p(w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    p.MemoText->SetText("gard\xe9");
+    p.MemoText->SetText("gard\xc3\xa9");
     AnswerDialog(missing, nullptr);
     try {
       w.OpenExecute();
@@ -130,7 +141,7 @@ class DialogsTest : public QObject {
     } catch (const quorlin::EFOpenError& e) {
       QCOMPARE(QString::fromStdString(e.Message()), QStringLiteral("Cannot open file %1").arg(missing));
     }
-    QCOMPARE(p.MemoText->Text(), std::string("gard\xe9"));
+    QCOMPARE(p.MemoText->Text(), std::string("gard\xc3\xa9"));
   }
 
   // Qt opens the name field's completion list once the folder has been read,
@@ -154,7 +165,7 @@ class DialogsTest : public QObject {
       QMetaObject::invokeMethod(d, "accept");
     });
     p.Open->trigger();
-    QCOMPARE(p.MemoText->Text(), std::string("caf\xe9"));
+    QCOMPARE(p.MemoText->Text(), std::string("caf\xc3\xa9"));
     QVERIFY(list);
     QVERIFY(!list->isVisible());
     list->show();  // the folder read late

@@ -9,11 +9,10 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-
 #include <algorithm>
 #include <limits>
 
-#include "convert/cp1252.h"
+#include "convert/text_codec.h"
 #include "ui/framework/platform.h"
 
 TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {
@@ -31,72 +30,43 @@ TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {
 
 TMemo::~TMemo() = default;
 
-QString TMemo::Decode(std::string_view bytes) {
-  QString text;
-  DecodeAppend(bytes, text);
-  return text;
+namespace {
+
+std::u16string_view View(const QString& text) {
+  return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
 }
 
-void TMemo::DecodeAppend(std::string_view bytes, QString& out) {
-  const qsizetype start = out.size();
-  out.resize(start + static_cast<qsizetype>(bytes.size()));
-  char16_t* p = reinterpret_cast<char16_t*>(out.data()) + start;
-  for (unsigned char c : bytes)
-    *p++ = (c < 0x80 || c >= 0xA0) ? c : static_cast<char16_t>(quorlin::Cp1252ToUnicode(c));
+// Appends line-list text (UTF-8, CR LF) to pane text (breaks as '\n').
+void AppendPaneText(std::string_view text, QString& out) {
+  using Decoder = quorlin::TextDecoder<char16_t>;
+  Decoder decoder(quorlin::TextEncoding::Utf8);
+  const qsizetype at = out.size();
+  out.resize(at + static_cast<qsizetype>(Decoder::MaxOutput(text.size())));
+  char16_t* const start = reinterpret_cast<char16_t*>(out.data());
+  char16_t* end = decoder.Feed(text.data(), text.size(), start + at);
+  end = decoder.Finish(end);
+  out.resize(end - start);
 }
 
-std::string TMemo::Encode(const QString& text, int* replaced) {
-  std::string out;
-  out.resize(static_cast<std::size_t>(text.size()));
-  std::size_t n = 0;
-  int lost = 0;
-  const QChar* p = text.constData();
-  const qsizetype size = text.size();
-  for (qsizetype i = 0; i < size; ++i) {
-    const char16_t u = p[i].unicode();
-    if (u != 0 && (u < 0x80 || (u >= 0xA0 && u <= 0xFF))) {
-      out[n++] = static_cast<char>(u);
-      continue;
-    }
-    char32_t cp = u;
-    if (QChar::isHighSurrogate(u) && i + 1 < size && QChar::isLowSurrogate(p[i + 1].unicode())) {
-      cp = QChar::surrogateToUcs4(u, p[i + 1].unicode());
-      ++i;
-    }
-    const int b = cp == 0 ? -1 : quorlin::UnicodeToCp1252(cp);
-    if (b < 0) {
-      out[n++] = '?';
-      ++lost;
-    } else {
-      out[n++] = static_cast<char>(b);
-    }
-  }
-  out.resize(n);
-  if (replaced) *replaced = lost;
+QString PaneText(std::string_view text) {
+  QString out;
+  AppendPaneText(text, out);
   return out;
 }
 
-QString TMemo::Sanitize(const QString& text, int* replaced, bool* cut) {
-  const qsizetype zero = text.indexOf(QChar(u'\0'));
-  const qsizetype size = zero < 0 ? text.size() : zero;
-  if (cut) *cut = zero >= 0;
-  QString unified;
-  unified.reserve(size);
-  for (qsizetype i = 0; i < size; ++i) {
-    const QChar c = text.at(i);
-    if (c == u'\r') {
-      unified.append(u'\n');
-      if (i + 1 < size && text.at(i + 1) == u'\n') ++i;
-    } else if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) {
-      unified.append(u'\n');
-    } else {
-      unified.append(c);
-    }
-  }
-  // Round trip through the code page replaces what it cannot hold.
-  const std::string bytes = Encode(unified, replaced);
-  return Decode(bytes);
+// Text that comes in, as the pane holds it.
+QString Clean(const QString& text, bool* cut) {
+  return QString::fromStdU16String(quorlin::NormalizePaneText(View(text), cut));
 }
+
+// Whether line-list text holds a line break of the pane's.
+bool HasBreak(std::string_view text) {
+  return text.find_first_of("\r\n") != std::string_view::npos ||
+         text.find("\xe2\x80\xa8") != std::string_view::npos ||
+         text.find("\xe2\x80\xa9") != std::string_view::npos;
+}
+
+}  // namespace
 
 int TMemo::Count() const {
   FlushPending();
@@ -118,7 +88,7 @@ void TMemo::GetInto(int index, std::string& out) const {
   if (!block.isValid()) return;
   lastIndex_ = index;
   lastBlock_ = block;
-  out = Encode(block.text());
+  quorlin::AppendUtf8(View(block.text()), out);
 }
 
 namespace {
@@ -135,18 +105,18 @@ void TMemo::FlushPending() const {
 
 int TMemo::Add(std::string_view line) {
   line = line.substr(0, std::min(line.size(), line.find('\0')));
-  // A line holding a CR or LF of its own splits into several blocks: take the
+  // A line holding a line break of its own splits into several blocks: take the
   // plain road for it.
-  const bool plain = line.find_first_of("\r\n") == std::string_view::npos;
+  const bool plain = !HasBreak(line);
   if (updateDepth_ > 0 && plain) {
     const int before = pendingCount_;
     if (pendingEndsWithBreak_) {
-      DecodeAppend(line, pending_);
+      AppendPaneText(line, pending_);
       pending_.append(u'\n');
       ++pendingCount_;
     } else {
       pending_.append(u'\n');
-      DecodeAppend(line, pending_);
+      AppendPaneText(line, pending_);
       // An empty line after a last line without break ends the text with one.
       if (line.empty()) {
         pendingEndsWithBreak_ = true;
@@ -162,11 +132,11 @@ int TMemo::Add(std::string_view line) {
   cursor.movePosition(QTextCursor::End);
   const bool endsWithBreak = document()->lastBlock().length() <= 1;
   if (endsWithBreak) {
-    cursor.insertText(Decode(line));
+    cursor.insertText(PaneText(line));
     cursor.insertBlock();
   } else {
     cursor.insertBlock();
-    cursor.insertText(Decode(line));
+    cursor.insertText(PaneText(line));
   }
   if (updateDepth_ > 0) {
     pendingCount_ = Count();
@@ -181,22 +151,18 @@ int TMemo::Add(std::string_view line) {
 std::string TMemo::Text() const {
   FlushPending();
   std::string out;
-  std::string line;
   bool first = true;
   for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) {
     if (!first) out.append("\r\n");
     first = false;
-    line = Encode(b.text());
-    out.append(line);
+    quorlin::AppendUtf8(View(b.text()), out);
   }
   return out;
 }
 
 void TMemo::SetText(std::string_view text) {
   pending_.clear();
-  text = text.substr(0, std::min(text.size(), text.find('\0')));
-  int lost = 0;
-  setPlainText(Sanitize(Decode(text), &lost));
+  setPlainText(PaneText(text));  // ends at a zero byte
   if (updateDepth_ > 0) {
     pendingCount_ = Count();
     pendingEndsWithBreak_ = document()->lastBlock().length() <= 1;
@@ -252,38 +218,36 @@ void TMemo::SetFontSize(int points) {
   setFont(f);
 }
 
-void TMemo::Report(int replaced, bool cut) {
-  if (replaced <= 0 && !cut) return;
-  QStringList parts;
+void TMemo::Report(bool cut) {
   if (cut)
-    parts << QStringLiteral("Le texte contenait un caractère nul : seul ce qui le précède a été inséré.");
-  if (replaced == 1)
-    parts << QStringLiteral("1 caractère sans équivalent en Windows-1252 a été remplacé par « ? ».");
-  else if (replaced > 1)
-    parts << QStringLiteral("%1 caractères sans équivalent en Windows-1252 ont été remplacés par « ? ».")
-                 .arg(replaced);
-  emit LostCharacters(parts.join(u'\n'));
+    emit LostCharacters(QStringLiteral(
+        "Le texte contenait un caractère nul : seul ce qui le précède a été inséré."));
 }
 
 void TMemo::insertFromMimeData(const QMimeData* source) {
   if (!source || !source->hasText() || isReadOnly()) return;
-  int lost = 0;
   bool cut = false;
-  const QString clean = Sanitize(source->text(), &lost, &cut);
+  const QString clean = Clean(source->text(), &cut);
   textCursor().insertText(clean);
   ensureCursorVisible();
-  Report(lost, cut);
+  Report(cut);
 }
 
 void TMemo::keyPressEvent(QKeyEvent* event) {
+  if (!isReadOnly() && event->matches(QKeySequence::InsertLineSeparator)) {
+    // Shift+Enter: a line break like Enter's, not the U+2028 Qt would insert.
+    QKeyEvent enter(event->type(), event->key(), event->modifiers() & ~Qt::ShiftModifier,
+                    event->text(), event->isAutoRepeat(), static_cast<quint16>(event->count()));
+    QPlainTextEdit::keyPressEvent(&enter);
+    event->setAccepted(enter.isAccepted());
+    return;
+  }
   const QString typed = event->text();
   const bool character = !typed.isEmpty() && typed.at(0).unicode() >= 0x20 && typed.at(0).unicode() != 0x7F;
   if (!isReadOnly() && character && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-    int lost = 0;
-    const QString clean = Sanitize(typed, &lost);
-    if (lost > 0) {
+    const QString clean = Clean(typed, nullptr);
+    if (clean != typed) {
       textCursor().insertText(clean);
-      Report(lost, false);
       event->accept();
       return;
     }
@@ -295,9 +259,8 @@ void TMemo::keyPressEvent(QKeyEvent* event) {
 // here rather than as a key press: the same rules apply to what it commits.
 void TMemo::inputMethodEvent(QInputMethodEvent* event) {
   const QString committed = event->commitString();
-  int lost = 0;
   bool cut = false;
-  const QString clean = isReadOnly() ? committed : Sanitize(committed, &lost, &cut);
+  const QString clean = isReadOnly() ? committed : Clean(committed, &cut);
   if (clean == committed) {
     QPlainTextEdit::inputMethodEvent(event);
     return;
@@ -305,7 +268,7 @@ void TMemo::inputMethodEvent(QInputMethodEvent* event) {
   QInputMethodEvent storable(event->preeditString(), event->attributes());
   storable.setCommitString(clean, event->replacementStart(), event->replacementLength());
   QPlainTextEdit::inputMethodEvent(&storable);
-  Report(lost, cut);
+  Report(cut);
 }
 
 QMimeData* TMemo::SelectionAsPlainText() const {

@@ -1,7 +1,9 @@
 #pragma once
 // A text pane: a plain-text editor whose document is the line list itself.
 // Blocks are lines; CR LF joins them in Text(). Text crosses the interface as
-// Windows-1252 bytes.
+// UTF-8. Every character that comes in is kept; the engine's pane rules
+// (quorlin::NormalizePaneText) make U+2028, U+2029, CR and LF line breaks and
+// end pasted text at a zero character.
 #include <QPlainTextEdit>
 #include <QString>
 #include <QTextBlock>
@@ -49,19 +51,9 @@ class TMemo : public QPlainTextEdit, public quorlin::LineList {
   // The long-line length for every pane (10000 otherwise).
   static void SetLongLineLength(int characters) { longLineLength_ = characters; }
 
-  // Windows-1252 bytes <-> text, '?' for what the code page cannot hold.
-  static QString Decode(std::string_view bytes);
-  static void DecodeAppend(std::string_view bytes, QString& out);
-  static std::string Encode(const QString& text, int* replaced = nullptr);
-  // Text as the pane stores it: it ends at the first zero character (cut says
-  // whether there was one), CR LF, lone CR and lone LF become one break,
-  // unstorable characters become '?'.
-  static QString Sanitize(const QString& text, int* replaced, bool* cut = nullptr);
-
  signals:
-  // Once per paste or typed text that did not arrive whole: characters
-  // Windows-1252 cannot store were replaced by '?', or a zero character ended
-  // it. The argument is the message.
+  // Once per paste or input-method text that did not arrive whole: a zero
+  // character ended it. The argument is the message.
   void LostCharacters(const QString& message);
 
  protected:
@@ -75,7 +67,7 @@ class TMemo : public QPlainTextEdit, public quorlin::LineList {
 
  private:
   void ShowSelection(bool visible);
-  void Report(int replaced, bool cut);
+  void Report(bool cut);
   void KeepGlyphsOfLongBlocks(int from, int added);
   bool LongBlockInView() const;
   void PaintLineInView(QPainter& painter, const QTextBlock& block, QPointF offset, const QRect& clip,
