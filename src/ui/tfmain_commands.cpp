@@ -43,22 +43,9 @@ void TFMain::OpenExecute() {
 
 void TFMain::OpenFile(const QString& name) {
   if (name.isEmpty()) return;
-  // A file the pane cannot hold is refused before it is read: past the free
-  // memory the system would end the program, and the typed text with it.
-  const auto tooLarge = [this](qint64 size) {
-    if (size > MemoText->Capacity()) throw quorlin::EInvalidOperation("Text exceeds memo capacity");
-  };
-  tooLarge(QFileInfo(name).size());
-  // Load aside first: a file that cannot be read leaves the source pane as it was.
-  quorlin::LoadReport report;
-  std::string text;
-  {
-    quorlin::MemoryLineList loaded;
-    quorlin::LoadFromFile(loaded, QFile::encodeName(name).toStdString(), &report);
-    text = loaded.Text();
-  }
-  tooLarge(static_cast<qint64>(text.size()));  // a pipe or device has no size beforehand
-  MemoText->SetText(text);
+  // The pane reads the file aside: a file that cannot be read, is not valid in
+  // its encoding or is too large leaves the source pane as it was.
+  const quorlin::LoadReport report = MemoText->LoadFile(QFile::encodeName(name).toStdString());
   // Part of the file is not in the pane: say so rather than let it look whole.
   if (report.cutAtZero) dialogs::Notice(this, QString::fromStdString(quorlin::DescribeCut(report)));
 }

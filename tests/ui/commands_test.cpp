@@ -122,6 +122,82 @@ class CommandsTest : public QObject {
     QVERIFY(QByteArray::fromStdString(p.MemoText->Text()).endsWith("ok\xe2\x88\x9e"));
   }
 
+  // Open reads each encoding from the bytes; the same text converts the same.
+  void openDecidesTheEncodingAndConverts_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("named");
+    QTest::addColumn<int>("lines");
+    const QString text = QStringLiteral("Café « déjà » €…\r\nfin");
+    const QByteArray output(
+        "Caf&eacute; &laquo; d&eacute;j&agrave; &raquo; &euro;&hellip;\r\nfin\r\n");
+    QByteArray le("\xff\xfe"), be("\xfe\xff");
+    for (QChar c : text) {
+      le += static_cast<char>(c.unicode() & 0xFF);
+      le += static_cast<char>(c.unicode() >> 8);
+      be += static_cast<char>(c.unicode() >> 8);
+      be += static_cast<char>(c.unicode() & 0xFF);
+    }
+    QTest::newRow("Windows-1252") << QByteArray("Caf\xe9 \xab d\xe9j\xe0 \xbb \x80\x85\r\nfin")
+                                  << output << 2;
+    QTest::newRow("UTF-8") << text.toUtf8() << output << 2;
+    QTest::newRow("UTF-8 with mark") << "\xef\xbb\xbf" + text.toUtf8() << output << 2;
+    QTest::newRow("UTF-16 LE with mark") << le << output << 2;
+    QTest::newRow("UTF-16 BE with mark") << be << output << 2;
+    QTest::newRow("UTF-8 beyond Windows-1252") << QByteArray(
+                                                      "a\xe2\x86\x92"
+                                                      "b\xe2\x80\xa8"
+                                                      "c \xf0\x9f\x98\x80")
+                                               << QByteArray("a&rarr;b\r\nc &#128512;\r\n") << 2;
+  }
+  void openDecidesTheEncodingAndConverts() {
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArray, named);
+    QFETCH(int, lines);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("texte.txt"));
+    Write(path, file);
+    TFMain w;
+    const WindowParts p(w);
+    QStringList notices;
+    dialogs::SetAnswers(
+        {.openFile = [&] { return path; }, .notice = [&](const QString& m) { notices << m; }});
+    p.Open->trigger();
+    QCOMPARE(p.MemoText->Count(), lines);
+    p.Coder->trigger();
+    QCOMPARE(QByteArray::fromStdString(p.MemoCode->Text()), named);
+    QCOMPARE(p.MemoCode->Count(), lines);
+    QCOMPARE(notices, QStringList());
+  }
+
+  // Pasted and typed text beyond Windows-1252 reaches the output whole: the
+  // narrow no-break space, arrows, emoji; U+2028 and Shift+Enter break lines.
+  void pastedAndTypedCharactersConvert() {
+    TFMain w;
+    const WindowParts p(w);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QApplication::clipboard()->setText(
+        QStringLiteral("Prix\u202F: 5 € → voir «\u202Fici\u202F» 😀\u2028fin"));
+    p.Coller->trigger();
+    p.MemoText->setFocus();
+    QTest::keyClick(p.MemoText, Qt::Key_Return, Qt::ShiftModifier);
+    QKeyEvent arrow(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("→"));
+    QApplication::sendEvent(p.MemoText, &arrow);
+    QCOMPARE(p.MemoText->Count(), 3);
+    p.Coder->trigger();
+    QCOMPARE(
+        QByteArray::fromStdString(p.MemoCode->Text()),
+        QByteArray("Prix&#8239;: 5 &euro; &rarr; voir &laquo;&#8239;ici&#8239;&raquo; &#128512;\r\n"
+                   "fin\r\n&rarr;\r\n"));
+    QCOMPARE(p.MemoCode->Count(), 3);
+    p.CheckNum->setChecked(true);
+    p.Coder->trigger();
+    QCOMPARE(
+        QByteArray::fromStdString(p.MemoCode->Text()),
+        QByteArray("Prix&#8239;: 5 &#128; &#8594; voir &#171;&#8239;ici&#8239;&#187; &#128512;\r\n"
+                   "fin\r\n&#8594;\r\n"));
+  }
+
   void failedOpenKeepsTheSource_data() {
     QTest::addColumn<QString>("name");
     QTest::newRow("missing file") << QStringLiteral("absent.txt");

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "convert/line_list.h"
+#include "convert/text_file.h"
 
 class TMemo : public QPlainTextEdit, public quorlin::LineList {
   Q_OBJECT
@@ -30,6 +31,12 @@ class TMemo : public QPlainTextEdit, public quorlin::LineList {
   bool IsEmpty() const override;
   void BeginUpdate() override;
   void EndUpdate() override;
+
+  // Replaces the text with a text file's, read as quorlin::TextFileReader
+  // reads it (its encoding decided from its bytes), in one step. A file
+  // larger than Capacity() is refused before it is read; on any failure the
+  // text is left as it was. Returns what the load met (a zero cut).
+  quorlin::LoadReport LoadFile(const std::string& path);
 
   int SelLength() const;
   void SetFontSize(int points);
