@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Straightforward reference for quorlin-cli, one character at a time.
+"""Straightforward reference for quorlin-cli, written apart from the engine.
 
     reference.py [--numeric] [--cp1252 | --utf8] FILE > OUT
 
@@ -14,6 +14,7 @@ read as U+FFFD. Exit status 1 for text that is not valid in the encoding it
 must be read in.
 """
 import html.entities
+import re
 import sys
 
 NAMES = {34: "quot", 38: "amp", 60: "lt", 62: "gt", 128: "euro", 130: "sbquo", 131: "fnof",
@@ -38,6 +39,9 @@ def cp1252_char(b):
     return chr(b) if b in UNASSIGNED else bytes([b]).decode("cp1252")
 
 
+CP1252_FROM_LATIN1 = {b: cp1252_char(b) for b in range(128, 160)}
+
+
 def cp1252_byte(cp):
     if cp in UNASSIGNED:
         return cp
@@ -60,33 +64,29 @@ def encode_byte(b, numeric):
     return "&#%d;" % b
 
 
-def encode_line(chars, numeric):
-    """chars: list of ("byte", value) or ("ref", code point)."""
-    out = []
-    run = 0
-    for kind, value in chars:
-        if kind == "byte" and value == 46:
-            if run == 2:
-                if len(out) >= 2:
-                    del out[-2:]
-                out.append("&#133;" if numeric else "&hellip;")
-                run = 0
-                continue
-            run += 1
-            out.append(".")
-            continue
-        run = 0
-        if kind == "byte":
-            out.append(encode_byte(value, numeric))
-        elif not numeric and value in html.entities.codepoint2name:
-            out.append("&%s;" % html.entities.codepoint2name[value])
+class Replacements(dict):
+    """What each character of a line becomes, worked out on first sight."""
+
+    def __init__(self, numeric):
+        super().__init__()
+        self.numeric = numeric
+
+    def __missing__(self, cp):
+        if cp in (0xFDD0, 0xFDD1):  # Qt's document keeps these for itself
+            cp = 0xFFFD
+        b = cp1252_byte(cp)
+        if b is not None:
+            value = encode_byte(b, self.numeric)
+        elif not self.numeric and cp in html.entities.codepoint2name:
+            value = "&%s;" % html.entities.codepoint2name[cp]
         else:
-            out.append("&#%d;" % value)
-    return "".join(out)
+            value = "&#%d;" % cp
+        self[cp] = value
+        return value
 
 
 def read_text(data, forced):
-    """The text as a list of characters (str) and whether it is Unicode."""
+    """The text (str) and whether it is Unicode."""
     encoding = forced
     if forced == "utf8" and data.startswith(b"\xef\xbb\xbf"):
         data = data[3:]
@@ -98,17 +98,19 @@ def read_text(data, forced):
         elif data.startswith(b"\xfe\xff"):
             encoding, data = "utf-16-be", data[2:]
     if encoding in ("utf-16-le", "utf-16-be"):
-        end = next((i for i in range(0, len(data) - 1, 2) if data[i:i + 2] == b"\0\0"), len(data))
-        return data[:end].decode(encoding), True
+        end = data.find(b"\0\0")
+        while end >= 0 and end % 2:  # a zero code unit starts at an even offset
+            end = data.find(b"\0\0", end + 1)
+        return data[:end if end >= 0 else len(data)].decode(encoding), True
     data = data[:data.index(b"\0")] if b"\0" in data else data
     if encoding is None:
         try:
             data.decode("utf-8")
-            encoding = "utf8" if any(b >= 128 for b in data) else "cp1252"
+            encoding = "cp1252" if data.isascii() else "utf8"
         except UnicodeDecodeError:
             encoding = "cp1252"
     if encoding == "cp1252":
-        return [cp1252_char(b) for b in data], False
+        return data.decode("latin-1").translate(CP1252_FROM_LATIN1), False
     return data.decode("utf-8"), True
 
 
@@ -122,24 +124,14 @@ def main():
     except UnicodeDecodeError as e:
         sys.stderr.write("invalide : %s\n" % e)
         return 1
-    breaks = ("\r", "\n", "\u2028", "\u2029") if unicode else ("\r", "\n")
-    lines, current, i = [], [], 0
-    while i < len(text):
-        ch = text[i]
-        if ch in breaks:
-            lines.append(current)
-            current = []
-            if ch == "\r" and i + 1 < len(text) and text[i + 1] == "\n":
-                i += 1
-        else:
-            if ch in ("\ufdd0", "\ufdd1"):  # Qt's document keeps these for itself
-                ch = "\ufffd"
-            b = cp1252_byte(ord(ch))
-            current.append(("byte", b) if b is not None else ("ref", ord(ch)))
-        i += 1
-    if current:
-        lines.append(current)
-    out = "".join(encode_line(line, numeric) + "\r\n" for line in lines)
+    lines = re.split("\r\n|\r|\n|\u2028|\u2029" if unicode else "\r\n|\r|\n", text)
+    if lines[-1] == "":
+        lines.pop()  # the text ended with a break, or was empty
+    # Full stops become "." and nothing else does, and a line break ends a run, so each "..."
+    # of a run, from its start, is one ellipsis.
+    ellipsis = "&#133;" if numeric else "&hellip;"
+    replacements = Replacements(numeric)
+    out = "".join(line.translate(replacements).replace("...", ellipsis) + "\r\n" for line in lines)
     # Every character of the output is ASCII.
     sys.stdout.buffer.write(out.encode("ascii"))
     return 0
