@@ -295,7 +295,7 @@ const EntityTables& TablesFor(EntityMode mode) {
 
 }  // namespace detail
 
-void EncodeLine(EntityMode mode, std::string_view source, std::string& out) {
+void EncodeLine(EntityMode mode, std::string_view source, std::string& out, Kernel kernel) {
   const detail::EntityTables& bytes = detail::TablesFor(mode);
   const detail::EntityTables& run = detail::LineTablesFor(mode);
   const std::size_t start = out.size();
@@ -307,7 +307,7 @@ void EncodeLine(EntityMode mode, std::string_view source, std::string& out) {
   int dots = 0;  // the run belongs to this line
   for (;;) {
     // Plain text up to the next byte of 128 or above, then that character.
-    p = detail::EncodeRun<detail::RunMode::kLineUtf8>(run, p, end, d, dots);
+    p = detail::EncodeRun<detail::RunMode::kLineUtf8>(kernel, run, p, end, d, dots);
     if (p == end) break;
     if (dots != 0) detail::WriteHeldDots(d, dots);  // a character ends the run
     char32_t cp = 0;

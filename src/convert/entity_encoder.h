@@ -21,6 +21,8 @@
 #include <string>
 #include <string_view>
 
+#include "convert/kernel.h"
+
 namespace quorlin {
 
 enum class EntityMode { Named, Numeric };
@@ -42,9 +44,11 @@ std::string_view EntityRow(EntityMode mode, unsigned char c);
 
 // Bulk path: appends the encoding of one whole source line (UTF-8, no line
 // break in it) to out. Byte for byte what EncodeCodePoint gives over its
-// characters from a fresh OutputLine. A byte that is not part of a valid UTF-8
-// sequence is read as its Windows-1252 character (EncodeChar), so nothing is lost.
-void EncodeLine(EntityMode mode, std::string_view line, std::string& out);
+// characters from a fresh OutputLine, whichever kernel runs it. A byte that is
+// not part of a valid UTF-8 sequence is read as its Windows-1252 character
+// (EncodeChar), so nothing is lost.
+void EncodeLine(EntityMode mode, std::string_view line, std::string& out,
+                Kernel kernel = ActiveKernel());
 
 namespace detail {
 // Writes at d the text of a character of 128 and above that follows no held

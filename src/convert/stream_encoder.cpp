@@ -120,7 +120,8 @@ std::size_t CopyAsciiPrefix(const unsigned char* from, std::size_t n, char* to) 
 
 }  // namespace
 
-StreamEncoder::StreamEncoder(EntityMode mode, Input input) : mode_(mode), utf8_(input == Input::Utf8) {}
+StreamEncoder::StreamEncoder(EntityMode mode, Input input, Kernel kernel)
+    : mode_(mode), utf8_(input == Input::Utf8), kernel_(kernel) {}
 
 char* StreamEncoder::EndLine(char* d) {
   if (dots_ != 0) detail::WriteHeldDots(d, dots_);
@@ -143,7 +144,8 @@ char* StreamEncoder::FeedBytes(const char* p, const char* end, char* d) {
   // the line state at the end of the piece are left to do here.
   if (pendingCR_ && *p == '\n') ++p;
   pendingCR_ = false;
-  const char* q = detail::EncodeRun<RunMode::kStream>(StreamTables(mode_), p, end, d, dots_);
+  const char* q =
+      detail::EncodeRun<RunMode::kStream>(kernel_, StreamTables(mode_), p, end, d, dots_);
   if (q != p) {
     const char last = q[-1];
     lineOpen_ = last != '\r' && last != '\n';

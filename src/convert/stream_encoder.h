@@ -30,7 +30,9 @@ class StreamEncoder {
  public:
   enum class Input { Cp1252, Utf8 };
 
-  explicit StreamEncoder(EntityMode mode, Input input = Input::Cp1252);
+  // `kernel` only chooses the speed: every kernel gives the same bytes.
+  explicit StreamEncoder(EntityMode mode, Input input = Input::Cp1252,
+                         Kernel kernel = ActiveKernel());
 
   // Changes how the bytes that follow are read. Only between pieces, with no
   // UTF-8 sequence cut (after ASCII, which reads the same either way).
@@ -57,6 +59,7 @@ class StreamEncoder {
 
   EntityMode mode_;
   bool utf8_;
+  Kernel kernel_;
   int dots_ = 0;            // full stops of the current run not yet written
   bool pendingCR_ = false;  // the last byte was a CR: a LF now is its pair
   bool lineOpen_ = false;   // the current line has bytes

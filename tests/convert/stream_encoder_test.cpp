@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "../common/python_reference.h"
-#include "convert/bulk_kernel.h"
 #include "convert/conversion_pass.h"
 #include "convert/line_list.h"
 #include "convert/text_codec.h"
@@ -189,28 +188,6 @@ TEST(StreamEncoder, RunsOfMarkedBytesAndStopsAtBlockEnds) {
       for (EntityMode mode : {EntityMode::Named, EntityMode::Numeric})
         for (std::size_t piece : {std::size_t{64}, std::size_t{97}, raw.size()})
           ASSERT_EQ(Stream(raw, mode, piece), PerCharacter(raw, mode)) << "offset " << offset << " piece " << piece;
-    }
-  }
-}
-
-TEST(StreamEncoder, EveryScannerMarksExactlyTheBytesThatAreNotPlain) {
-  // Block k holds (k + i) % 256 at position i: every byte value at every position.
-  std::string bytes(256 * 64, '\0');
-  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i / 64 + i % 64) % 256);
-  std::size_t count = 0;
-  const auto choices = detail::MarkBlocksChoices(count);
-  ASSERT_GE(count, 1u);
-  for (std::size_t c = 0; c < count; ++c) {
-    std::vector<std::uint64_t> marks(256, 0);
-    std::vector<std::uint8_t> counts(256, 0);
-    choices[c].mark(bytes.data(), 256, marks.data(), counts.data());
-    for (std::size_t k = 0; k < 256; ++k) {
-      std::uint64_t want = 0;
-      for (int i = 0; i < 64; ++i)
-        if (detail::kByteClass[static_cast<unsigned char>(bytes[k * 64 + i])] != detail::kPlain)
-          want |= std::uint64_t{1} << i;
-      ASSERT_EQ(marks[k], want) << choices[c].name << " block " << k;
-      ASSERT_EQ(counts[k], __builtin_popcountll(want)) << choices[c].name << " block " << k;
     }
   }
 }

@@ -1,9 +1,10 @@
 // The bulk line encoder against the per-character reference, both modes, byte
-// for byte: UTF-8 read leniently (a byte outside a valid sequence as its
-// Windows-1252 character), each character through EncodeCodePoint. The first
-// byte chooses how much of the input becomes text already in the output
-// buffer, so the bulk path is also checked appending after a prefix (which may
-// end in full stops that must not join this line's run).
+// for byte, with every byte kernel the processor runs: UTF-8 read leniently (a
+// byte outside a valid sequence as its Windows-1252 character), each character
+// through EncodeCodePoint. The first byte chooses how much of the input becomes
+// text already in the output buffer, so the bulk path is also checked
+// appending after a prefix (which may end in full stops that must not join
+// this line's run).
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -31,17 +32,20 @@ std::string Reference(EntityMode mode, std::string_view line) {
 void CheckMode(EntityMode mode, std::string_view prefix, std::string_view line) {
   const std::string expected = Reference(mode, line);
 
-  std::string bulk;
-  quorlin::EncodeLine(mode, line, bulk);
-  Check(bulk == expected, mode == EntityMode::Named ? "EncodeLine named" : "EncodeLine numeric",
-        line, bulk, expected);
+  for (quorlin::Kernel kernel : quorlin::RunnableKernels()) {
+    std::string bulk;
+    quorlin::EncodeLine(mode, line, bulk, kernel);
+    Check(bulk == expected, mode == EntityMode::Named ? "EncodeLine named" : "EncodeLine numeric",
+          line, bulk, expected, quorlin::KernelName(kernel));
 
-  std::string appended(prefix);
-  quorlin::EncodeLine(mode, line, appended);
-  Check(appended.size() == prefix.size() + expected.size() &&
-            appended.compare(0, prefix.size(), prefix) == 0 &&
-            appended.compare(prefix.size(), std::string::npos, expected) == 0,
-        "EncodeLine after a prefix", line, appended, std::string(prefix) + expected);
+    std::string appended(prefix);
+    quorlin::EncodeLine(mode, line, appended, kernel);
+    Check(appended.size() == prefix.size() + expected.size() &&
+              appended.compare(0, prefix.size(), prefix) == 0 &&
+              appended.compare(prefix.size(), std::string::npos, expected) == 0,
+          "EncodeLine after a prefix", line, appended, std::string(prefix) + expected,
+          quorlin::KernelName(kernel));
+  }
 }
 
 }  // namespace

@@ -114,16 +114,18 @@ inline bool ValidUtf8(std::string_view s) {
 }
 
 [[noreturn]] inline void Fail(const char* what, std::string_view input, std::string_view got,
-                              std::string_view expected) {
-  std::fprintf(stderr, "MISMATCH: %s\n  input:    \"%s\" (%zu bytes)\n  got:      \"%s\"\n  expected: \"%s\"\n",
-               what, Printable(input).c_str(), input.size(), Printable(got).c_str(),
-               Printable(expected).c_str());
+                              std::string_view expected, const char* kernel = nullptr) {
+  std::fprintf(
+      stderr,
+      "MISMATCH: %s%s%s\n  input:    \"%s\" (%zu bytes)\n  got:      \"%s\"\n  expected: \"%s\"\n",
+      what, kernel ? ", kernel " : "", kernel ? kernel : "", Printable(input).c_str(), input.size(),
+      Printable(got).c_str(), Printable(expected).c_str());
   std::abort();
 }
 
 inline void Check(bool ok, const char* what, std::string_view input, std::string_view got = {},
-                  std::string_view expected = {}) {
-  if (!ok) Fail(what, input, got, expected);
+                  std::string_view expected = {}, const char* kernel = nullptr) {
+  if (!ok) Fail(what, input, got, expected, kernel);
 }
 
 }  // namespace quorlin::fuzz

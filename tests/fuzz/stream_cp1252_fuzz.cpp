@@ -1,7 +1,7 @@
 // The streaming path of the command-line program against the window's path:
 // decode (Windows-1252 to the line lists' UTF-8, breaks, zero byte), a line
 // list, the conversion pass and the whole output text. Fed in random chunks,
-// both modes, byte for byte.
+// both modes, byte for byte, with every byte kernel the processor runs.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -29,11 +29,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     quorlin::ConvertLines(source, output, mode);
     const std::string expected = output.Text();
 
-    StreamEncoder encoder(mode);
-    const std::string streamed = quorlin::fuzz::StreamInChunks(encoder, raw, seed);
-    Check(streamed == expected, mode == EntityMode::Named ? "stream named" : "stream numeric", raw,
-          streamed, expected);
-    Check(encoder.Ended() == (raw.find('\0') != std::string_view::npos), "zero byte reported", raw);
+    for (quorlin::Kernel kernel : quorlin::RunnableKernels()) {
+      StreamEncoder encoder(mode, StreamEncoder::Input::Cp1252, kernel);
+      const std::string streamed = quorlin::fuzz::StreamInChunks(encoder, raw, seed);
+      Check(streamed == expected, mode == EntityMode::Named ? "stream named" : "stream numeric",
+            raw, streamed, expected, quorlin::KernelName(kernel));
+      Check(encoder.Ended() == (raw.find('\0') != std::string_view::npos), "zero byte reported",
+            raw);
+    }
   }
   return 0;
 }

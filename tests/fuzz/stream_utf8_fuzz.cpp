@@ -3,7 +3,8 @@
 // chunks, both modes. The model: UTF-8 read leniently (a byte outside a valid
 // sequence as its Windows-1252 character), the text ending at U+0000, CR LF,
 // lone CR, lone LF, U+2028 and U+2029 each ending a line, U+FDD0 and U+FDD1
-// read as U+FFFD, every character through EncodeCodePoint.
+// read as U+FFFD, every character through EncodeCodePoint. Every byte kernel
+// the processor runs.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -61,10 +62,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const quorlin::MemoryLineList source(quorlin::DecodeText(quorlin::TextEncoding::Utf8, raw));
   for (EntityMode mode : {EntityMode::Named, EntityMode::Numeric}) {
-    StreamEncoder encoder(mode, StreamEncoder::Input::Utf8);
-    const std::string streamed = quorlin::fuzz::StreamInChunks(encoder, raw, seed);
     const std::string expected = Model(mode, raw);
-    Check(streamed == expected, "UTF-8 stream", raw, streamed, expected);
+    for (quorlin::Kernel kernel : quorlin::RunnableKernels()) {
+      StreamEncoder encoder(mode, StreamEncoder::Input::Utf8, kernel);
+      const std::string streamed = quorlin::fuzz::StreamInChunks(encoder, raw, seed);
+      Check(streamed == expected, "UTF-8 stream", raw, streamed, expected,
+            quorlin::KernelName(kernel));
+    }
     quorlin::MemoryLineList output;
     quorlin::ConvertLines(source, output, mode);
     Check(output.Text() == expected, "UTF-8 window path", raw, output.Text(), expected);

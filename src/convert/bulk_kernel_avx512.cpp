@@ -1,0 +1,110 @@
+// The AVX-512 kernel (F, BW, VL, VBMI, VBMI2 with BMI1, BMI2 and POPCNT): a
+// whole block per compare, straight into mask registers. Compiled with those
+// instruction sets enabled; run only where the processor has them.
+#include "convert/bulk_kernel_impl.h"
+
+#if defined(QUORLIN_X86_KERNELS)
+// GCC 12 warns inside its own AVX-512 intrinsics, which leave unused lanes undefined.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#include <immintrin.h>
+
+namespace quorlin::detail {
+namespace {
+
+struct Avx512 {
+  static __m512i Load(const char* s) { return _mm512_loadu_si512(s); }
+  static __mmask64 Is(__m512i v, char c) { return _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(c)); }
+  // Those of `among` that equal c.
+  static __mmask64 Is(__mmask64 among, __m512i v, char c) {
+    return _mm512_mask_cmpeq_epi8_mask(among, v, _mm512_set1_epi8(c));
+  }
+  static __mmask64 IsNot(__mmask64 among, __m512i v, char c) {
+    return _mm512_mask_cmpneq_epi8_mask(among, v, _mm512_set1_epi8(c));
+  }
+  // The markup characters " & < >, found by their low half (see the AVX2 kernel).
+  static __mmask64 Entity(__m512i v) {
+    const __m512i table = _mm512_broadcast_i32x4(
+        _mm_setr_epi8(1, 0, '"', 2, 5, 4, '&', 6, 9, 8, 11, 10, '<', 12, '>', 14));
+    return _mm512_cmpeq_epi8_mask(_mm512_shuffle_epi8(table, v), v);
+  }
+
+  template <RunMode kMode>
+  static BlockMarks Mark(const char* s) {
+    const __m512i v = Load(s);
+    const __m512i prev = Load(s - 1);
+    const __m512i next = Load(s + 1);
+    const __mmask64 entity = Entity(v);
+    const __mmask64 high = _mm512_movepi8_mask(v);
+    const __mmask64 dot = Is(v, '.');
+    const __mmask64 dotRun = Is(dot, prev, '.') | Is(dot, next, '.');
+    if constexpr (kMode == RunMode::kLine) {
+      return {entity | high, dotRun};
+    } else if constexpr (kMode == RunMode::kLineUtf8) {
+      return {entity, dotRun | high};
+    } else if constexpr (kMode == RunMode::kStream) {
+      const __mmask64 lone = IsNot(Is(v, '\r'), next, '\n') | IsNot(Is(v, '\n'), prev, '\r');
+      return {entity | high | lone, dotRun | _mm512_testn_epi8_mask(v, v)};
+    } else {
+      return {entity, dotRun | high | Is(v, '\r') | Is(v, '\n') | _mm512_testn_epi8_mask(v, v)};
+    }
+  }
+  // A block of mostly marks, eight source bytes at a time: their eight slots
+  // gathered, then squeezed to their lengths (VBMI2 compress). Returns null for
+  // a block with a slow mark, or whose first byte is the LF of a CR LF begun in
+  // the block before: the caller takes those byte by byte.
+  template <RunMode kMode>
+  static char* Dense(const EntityTables& t, const char* base, BlockMarks marks, char* d) {
+    if (marks.slow != 0) return nullptr;
+    const __m512i v = Load(base);
+    const auto* lengths = reinterpret_cast<const char*>(t.length);
+    __m512i length = _mm512_mask_blend_epi8(
+        _mm512_movepi8_mask(v), _mm512_permutex2var_epi8(Load(lengths), v, Load(lengths + 64)),
+        _mm512_permutex2var_epi8(Load(lengths + 128), v, Load(lengths + 192)));
+    if constexpr (kMode == RunMode::kStream) {
+      // The slots of CR and LF are CR LF: a CR LF inside the block is written
+      // by its LF alone; a CR whose LF starts the next block writes its CR.
+      if (Is(Is(v, '\n'), Load(base - 1), '\r') & 1) return nullptr;
+      const __mmask64 cr = Is(Is(v, '\r'), Load(base + 1), '\n');
+      length = _mm512_mask_mov_epi8(length, cr, _mm512_setzero_si512());
+      length = _mm512_mask_mov_epi8(length, cr & (std::uint64_t{1} << 63), _mm512_set1_epi8(1));
+    }
+    static constexpr struct Patterns {
+      char lane[64];  // which of the eight bytes each output byte belongs to
+      char step[64];  // which byte of its slot
+      constexpr Patterns() : lane(), step() {
+        for (int i = 0; i < 64; ++i) {
+          lane[i] = static_cast<char>(i / 8);
+          step[i] = static_cast<char>(i % 8);
+        }
+      }
+    } kPatterns;
+    const __m512i lane = Load(kPatterns.lane);
+    const __m512i step = Load(kPatterns.step);
+    for (int group = 0; group < 8; ++group) {
+      const __m512i index =
+          _mm512_cvtepu8_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(base + 8 * group)));
+      const __m512i slots = _mm512_i64gather_epi64(index, t.text, 8);
+      const __m512i own = _mm512_permutexvar_epi8(
+          _mm512_add_epi8(lane, _mm512_set1_epi8(static_cast<char>(8 * group))), length);
+      const __mmask64 keep = _mm512_cmplt_epu8_mask(step, own);
+      _mm512_storeu_si512(d, _mm512_maskz_compress_epi8(keep, slots));
+      d += _mm_popcnt_u64(keep);
+    }
+    return d;
+  }
+
+  static std::uint64_t CrLf(const char* s) {
+    const __m512i v = Load(s);
+    return Is(Is(v, '\r'), Load(s + 1), '\n') | Is(Is(v, '\n'), Load(s - 1), '\r');
+  }
+  static void Copy64(char* d, const char* s) { _mm512_storeu_si512(d, Load(s)); }
+  static unsigned Ctz(std::uint64_t m) { return static_cast<unsigned>(_tzcnt_u64(m)); }
+  static unsigned Count(std::uint64_t m) { return static_cast<unsigned>(_mm_popcnt_u64(m)); }
+};
+
+}  // namespace
+
+extern const RunSet kAvx512Runs = kRunsOf<Avx512>;
+
+}  // namespace quorlin::detail
+#endif
