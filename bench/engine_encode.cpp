@@ -1,8 +1,10 @@
 // Engine throughput (MB/s of source) on the benchmark corpora, named and numeric:
 // EncodeLine over every line, the whole pass over a line list, the stream
 // encoder that quorlin-cli runs (in 64 KB pieces, as it reads), and the same on
-// the corpus turned into UTF-8 (quorlin-cli --utf8). Corpus directory:
+// the corpus turned into UTF-8 (quorlin-cli --utf8); the line and stream
+// encoders with each kernel this processor runs. Corpus directory:
 // $QUORLIN_CORPUS, default ./corpus.
+//   engine_bench --benchmark_filter=StreamEncoder/fr.txt/named
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -45,7 +47,8 @@ std::string ToUtf8(const std::string& cp1252) {
   return out;
 }
 
-void Encode(benchmark::State& state, const std::string& name, EntityMode mode, int kind) {
+void Encode(benchmark::State& state, const std::string& name, EntityMode mode, int kind,
+            quorlin::Kernel kernel) {
   const std::string raw = kind == 3 ? ToUtf8(CorpusFile(name)) : CorpusFile(name);
   if (raw.empty()) {
     state.SkipWithError(("corpus file missing: " + name).c_str());
@@ -62,7 +65,7 @@ void Encode(benchmark::State& state, const std::string& name, EntityMode mode, i
     if (kind == 0) {
       for (const std::string& line : lines) {
         out.clear();
-        quorlin::EncodeLine(mode, line, out);
+        quorlin::EncodeLine(mode, line, out, kernel);
         benchmark::DoNotOptimize(out.data());
       }
     } else if (kind == 1) {
@@ -70,8 +73,10 @@ void Encode(benchmark::State& state, const std::string& name, EntityMode mode, i
       quorlin::ConvertLines(source, output, mode);
       benchmark::DoNotOptimize(output.IsEmpty());
     } else {
-      quorlin::StreamEncoder encoder(mode, kind == 3 ? quorlin::StreamEncoder::Input::Utf8
-                                                     : quorlin::StreamEncoder::Input::Cp1252);
+      quorlin::StreamEncoder encoder(
+          mode,
+          kind == 3 ? quorlin::StreamEncoder::Input::Utf8 : quorlin::StreamEncoder::Input::Cp1252,
+          kernel);
       for (std::size_t at = 0; at < raw.size(); at += 1 << 16) {
         const std::size_t n = std::min<std::size_t>(1 << 16, raw.size() - at);
         benchmark::DoNotOptimize(encoder.Feed(raw.data() + at, n, buffer.data()));
@@ -85,13 +90,19 @@ void Encode(benchmark::State& state, const std::string& name, EntityMode mode, i
 const int registered = [] {
   for (const char* file : {"fr.txt", "high.txt", "ascii.txt", "dots.txt"})
     for (EntityMode mode : {EntityMode::Named, EntityMode::Numeric})
-      for (int kind : {0, 1, 2, 3}) {
-        const char* kinds[] = {"EncodeLine", "ConvertLines", "StreamEncoder", "StreamEncoderUtf8"};
-        const std::string name = std::string(kinds[kind]) + "/" + file +
-                                 (mode == EntityMode::Named ? "/named" : "/numeric");
-        benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State& s) { Encode(s, file, mode, kind); })
-            ->Unit(benchmark::kMillisecond);
-      }
+      for (int kind : {0, 1, 2, 3})
+        for (quorlin::Kernel kernel : quorlin::RunnableKernels()) {
+          // The whole pass runs the active kernel only (QUORLIN_KERNEL).
+          if (kind == 1 && kernel != quorlin::ActiveKernel()) continue;
+          const char* kinds[] = {"EncodeLine", "ConvertLines", "StreamEncoder",
+                                 "StreamEncoderUtf8"};
+          const std::string name = std::string(kinds[kind]) + "/" + file +
+                                   (mode == EntityMode::Named ? "/named/" : "/numeric/") +
+                                   quorlin::KernelName(kernel);
+          benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State& s) {
+            Encode(s, file, mode, kind, kernel);
+          })->Unit(benchmark::kMillisecond);
+        }
   return 0;
 }();
 
