@@ -50,12 +50,12 @@ std::string PerCharacterLine(std::string_view raw, EntityMode mode) {
 }
 
 // The stream encoder fed in pieces of `piece` bytes, each in a buffer of its own
-// with a full stop just before it, which is no part of the text.
+// after a byte that is no part of the text: a full stop, or a CR for odd sizes.
 std::string Stream(Kernel kernel, std::string_view raw, EntityMode mode, std::size_t piece,
                    StreamEncoder::Input input = StreamEncoder::Input::Cp1252) {
   StreamEncoder encoder(mode, input, kernel);
   std::string out;
-  std::vector<char> in(piece + 1, '.');
+  std::vector<char> in(piece + 1, piece % 2 ? '\r' : '.');
   std::vector<char> buffer(StreamEncoder::MaxOutput(piece));
   for (std::size_t at = 0; at < raw.size(); at += piece) {
     const std::size_t n = std::min(piece, raw.size() - at);
