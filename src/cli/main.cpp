@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <optional>
@@ -22,6 +23,18 @@ namespace {
 
 using quorlin::StreamEncoder;
 using quorlin::TextEncoding;
+
+// The output buffer. The encoder gets the input in parts whose largest output
+// (8 bytes a byte) fits the room left, and what waits is written out from
+// kWriteAt on, so that few of its pages are ever touched: the first touch of a
+// page costs about 10 us on these virtual machines (high.txt: 98 page faults
+// instead of 152 with room for a whole chunk, 9.4 ms of processor time instead
+// of 10.3 ms).
+constexpr std::size_t kOutput = 256 * 1024;
+constexpr std::size_t kWriteAt = 64 * 1024;
+// Below this much input room the buffer is written out first.
+constexpr std::size_t kMinPart = 4 * 1024;
+static_assert(StreamEncoder::MaxOutput(kMinPart) <= kOutput);
 
 constexpr std::string_view kUsage =
     "Usage : quorlin-cli [--numeric] [--cp1252 | --utf8] [-o SORTIE] [FICHIER | -]\n";
@@ -142,22 +155,67 @@ class Sink {
   off_t start_ = 0;
 };
 
+// The encoder's output on its way to the sink, through one buffer of kOutput.
+class Output {
+ public:
+  Output(StreamEncoder& encoder, Sink& sink)
+      : encoder_(encoder), sink_(sink), buffer_(new char[kOutput]) {}
+
+  // Encodes n bytes of input (nothing once the encoder has met the end of the text).
+  void Encode(const char* p, std::size_t n) {
+    while (n != 0 && !encoder_.Ended()) {
+      std::size_t part = InputRoom();
+      if (part < std::min(n, kMinPart)) {
+        Flush();
+        continue;
+      }
+      part = std::min(part, n);
+      used_ =
+          static_cast<std::size_t>(encoder_.Feed(p, part, buffer_.get() + used_) - buffer_.get());
+      p += part;
+      n -= part;
+      if (used_ >= kWriteAt) Flush();
+    }
+  }
+  void Finish() {
+    if (kOutput - used_ < StreamEncoder::MaxOutput(0)) Flush();
+    used_ = static_cast<std::size_t>(encoder_.Finish(buffer_.get() + used_) - buffer_.get());
+    Flush();
+  }
+  // Drops what waits to be written (the sink starts over).
+  void Discard() { used_ = 0; }
+
+ private:
+  // The most input whose output surely fits: MaxOutput(n) is 8 n + MaxOutput(0).
+  std::size_t InputRoom() const {
+    const std::size_t free = kOutput - used_;
+    return free < StreamEncoder::MaxOutput(0) ? 0 : (free - StreamEncoder::MaxOutput(0)) / 8;
+  }
+  void Flush() {
+    sink_.Write(std::string_view(buffer_.get(), used_));
+    used_ = 0;
+  }
+  static_assert(StreamEncoder::MaxOutput(1000) == 8 * 1000 + StreamEncoder::MaxOutput(0));
+
+  StreamEncoder& encoder_;
+  Sink& sink_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t used_ = 0;
+};
+
 // Reads the text from the reader and writes what the window would save.
 void Convert(quorlin::EntityMode mode, quorlin::TextFileReader& reader, Sink& sink) {
-  auto encoder = std::make_unique<StreamEncoder>(mode);
+  StreamEncoder encoder(mode);
+  Output output(encoder, sink);
   // UTF-16 goes to the encoder as UTF-8.
   quorlin::TextDecoder<char> utf16(TextEncoding::Utf16LE);
-  const std::size_t maxText = quorlin::TextDecoder<char>::MaxOutput(reader.MaxPiece());
-  std::unique_ptr<char[]> text(new char[maxText]);
-  std::unique_ptr<char[]> out(new char[StreamEncoder::MaxOutput(maxText)]);
-  const auto write = [&](const char* end) {
-    sink.Write(std::string_view(out.get(), static_cast<std::size_t>(end - out.get())));
-  };
+  std::unique_ptr<char[]> text(new char[quorlin::TextDecoder<char>::MaxOutput(reader.MaxPiece())]);
   for (;;) {
     std::string_view piece = reader.Next();
     if (reader.Restarted()) {  // the text was not UTF-8 after all
+      output.Discard();
       sink.Restart();
-      encoder = std::make_unique<StreamEncoder>(mode);
+      encoder = StreamEncoder(mode);
     }
     if (piece.empty()) break;
     const TextEncoding encoding = reader.Encoding();
@@ -166,13 +224,13 @@ void Convert(quorlin::EntityMode mode, quorlin::TextFileReader& reader, Sink& si
       const char* end = utf16.Feed(piece.data(), piece.size(), text.get());
       piece = std::string_view(text.get(), static_cast<std::size_t>(end - text.get()));
     }
-    encoder->SetInput(encoding == TextEncoding::Cp1252 ? StreamEncoder::Input::Cp1252
-                                                       : StreamEncoder::Input::Utf8);
-    write(encoder->Feed(piece.data(), piece.size(), out.get()));
+    encoder.SetInput(encoding == TextEncoding::Cp1252 ? StreamEncoder::Input::Cp1252
+                                                      : StreamEncoder::Input::Utf8);
+    output.Encode(piece.data(), piece.size());
   }
   const char* rest = utf16.Finish(text.get());
-  char* end = encoder->Feed(text.get(), static_cast<std::size_t>(rest - text.get()), out.get());
-  write(encoder->Finish(end));
+  output.Encode(text.get(), static_cast<std::size_t>(rest - text.get()));
+  output.Finish();
   sink.Commit();
 }
 
