@@ -1,6 +1,7 @@
 // The portable kernel and the choice of kernel.
 #include "convert/bulk_kernel.h"
 
+#include <array>
 #include <cstdlib>
 #include <cstring>
 
@@ -91,20 +92,24 @@ const Runnable& RunnableHere() {
 }  // namespace
 
 const RunSet& RunsOf(Kernel kernel) {
-  static constexpr RunSet scalar = kRunsOf<Scalar>;
-  if (!KernelRuns(kernel)) kernel = RunnableKernels().back();
-  switch (kernel) {
+  // Built once: the run set of each kernel, the fastest that runs standing in
+  // for one that does not.
+  static const std::array<const RunSet*, std::size(kKernels)> sets = [] {
+    static constexpr RunSet scalar = kRunsOf<Scalar>;
+    std::array<const RunSet*, std::size(kKernels)> table{};
+    for (Kernel k : kKernels) {
+      const Kernel runs = KernelRuns(k) ? k : RunnableKernels().back();
+      const RunSet* set = &scalar;
 #if defined(QUORLIN_X86_KERNELS)
-    case Kernel::kSse2:
-      return kSse2Runs;
-    case Kernel::kAvx2:
-      return kAvx2Runs;
-    case Kernel::kAvx512:
-      return kAvx512Runs;
+      if (runs == Kernel::kSse2) set = &kSse2Runs;
+      if (runs == Kernel::kAvx2) set = &kAvx2Runs;
+      if (runs == Kernel::kAvx512) set = &kAvx512Runs;
 #endif
-    default:
-      return scalar;
-  }
+      table[static_cast<std::size_t>(k)] = set;
+    }
+    return table;
+  }();
+  return *sets[static_cast<std::size_t>(kernel)];
 }
 
 }  // namespace quorlin::detail
