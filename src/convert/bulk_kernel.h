@@ -1,11 +1,11 @@
 #pragma once
 // The bulk encoder shared by EncodeLine and the stream encoder, in one kernel
 // per instruction set (kernel.h). Sixty-four source bytes at a time are
-// scanned into bit masks of the bytes that need work; the plain bytes between
-// two of them are copied in one 64-byte move and each marked byte is one lookup
-// in a 256-entry table of fixed 8-byte slots, stored whole and advanced by its
-// true length. A block that is mostly marked bytes goes byte by byte through
-// the slots instead. See bulk_kernel_impl.h.
+// scanned into bit masks of the bytes that need work; the block is copied in
+// one 64-byte move, then each marked byte is one lookup in a 256-entry table of
+// fixed 8-byte slots, stored whole and advanced by its true length, followed by
+// a 64-byte move of the plain bytes after it. A block that is mostly marked
+// bytes goes through every byte's slot instead. See bulk_kernel_impl.h.
 //
 // Full stops are written as they come; the third of a run steps back over the
 // two before it and writes the ellipsis. A run may continue into the next
@@ -13,7 +13,6 @@
 // held in `dots` (0, 1 or 2) until the next byte says what they are.
 //
 // The destination must have room for 8 bytes per source byte plus 32.
-#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>

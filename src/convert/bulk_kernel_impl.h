@@ -11,6 +11,8 @@
 //   static void Copy64(char* d, const char* s)
 //   static unsigned Ctz(std::uint64_t m)          trailing zeros, 64 for 0
 //   static unsigned Count(std::uint64_t m)        set bits
+// and may give Dense<kMode>, which writes a block of many marks faster than
+// slot by slot (or declines it).
 //
 // A block's bytes, with the bytes on both sides in view, fall into three kinds:
 //   - fast: written from their slot whatever their neighbours (markup
@@ -56,7 +58,7 @@ inline void MarkByte(unsigned char prev, unsigned char c, unsigned char next, bo
   }
 }
 
-// Above this many marks in a block of 64, the block goes byte by byte.
+// Above this many marks in a block of 64, the block goes through every byte's slot.
 constexpr unsigned kDenseBlock = 24;
 // Marks written per round of the straight path: most blocks of prose have two
 // or fewer. Measured: 2 as fast as 3 on fr.txt and faster where blocks have no
