@@ -23,14 +23,6 @@
 
 namespace quorlin::detail {
 
-enum ByteClass : std::uint8_t {
-  kPlain = 0,   // copied as it is
-  kEntity = 1,  // markup character: its table slot
-  kDot = 2,     // full stop
-  kBreak = 3,   // CR, LF or NUL: copied inside a line, a stop for the stream encoder
-  kHigh = 4,    // 128-255: its table slot, or a stop for the UTF-8 reader
-};
-
 struct EntityTables {
   char text[256][8];           // every byte's output, padded to 8 bytes
   std::uint8_t length[256];    // its length
@@ -38,22 +30,6 @@ struct EntityTables {
   std::uint8_t ellipsisLength;
 };
 
-inline constexpr std::array<std::uint8_t, 256> kByteClass = [] {
-  std::array<std::uint8_t, 256> cls{};
-  for (int c = 0; c < 256; ++c) {
-    if (c >= 128)
-      cls[c] = kHigh;
-    else if (c == '.')
-      cls[c] = kDot;
-    else if (c == 0 || c == '\r' || c == '\n')
-      cls[c] = kBreak;
-    else if (c == '"' || c == '&' || c == '<' || c == '>')
-      cls[c] = kEntity;
-    else
-      cls[c] = kPlain;
-  }
-  return cls;
-}();
 const EntityTables& TablesFor(EntityMode mode);
 
 inline void WriteHeldDots(char*& d, int& dots) {
@@ -70,18 +46,16 @@ inline void WriteSlot(const EntityTables& t, unsigned char c, char*& d) {
 
 // How a run treats CR, LF and NUL, and bytes of 128 and above.
 enum class RunMode {
-  kLine,    // inside one line: CR, LF and NUL are copied like other plain bytes
-  kStream,  // raw file bytes: CR, LF and CR LF end a line (written as CR LF), NUL stops
-  kUtf8,    // UTF-8 file bytes: stops at CR, LF, NUL and at every byte >= 128
-  // Inside one UTF-8 line: as kLine, but stops at every byte >= 128.
+  kStream,  // Windows-1252 file bytes: CR, LF and CR LF end a line (written as CR LF), NUL stops
+  // Inside one UTF-8 line: CR, LF and NUL are copied like other plain bytes;
+  // stops at every byte >= 128.
   kLineUtf8,
 };
 
 // The tables a run of the given mode works with: a zero length marks a byte the
 // run stops at (the caller's to handle). In kStream mode CR and LF both become
-// CR LF (a LF just after a CR then writes nothing) and NUL stops; in kUtf8 mode
-// CR, LF, NUL and every byte of 128 and above stop; in kLineUtf8 mode every byte
-// of 128 and above stops; kLine takes the tables as they are.
+// CR LF (a LF just after a CR then writes nothing) and NUL stops; in kLineUtf8
+// mode every byte of 128 and above stops.
 inline EntityTables RunTables(const EntityTables& base, RunMode mode) {
   EntityTables t = base;
   if (mode == RunMode::kStream) {
@@ -90,10 +64,7 @@ inline EntityTables RunTables(const EntityTables& base, RunMode mode) {
       t.length[c] = 2;
     }
     t.length[0] = 0;
-  } else if (mode == RunMode::kUtf8) {
-    for (int c = 0; c < 256; ++c)
-      if (kByteClass[c] == kBreak || kByteClass[c] == kHigh) t.length[c] = 0;
-  } else if (mode == RunMode::kLineUtf8) {
+  } else {
     for (int c = 128; c < 256; ++c) t.length[c] = 0;
   }
   return t;
@@ -103,9 +74,7 @@ inline EntityTables RunTables(const EntityTables& base, RunMode mode) {
 using RunFunction = const char* (*)(const EntityTables& t, const char* p, const char* end,
                                     char*& dst, int& dots);
 struct RunSet {
-  RunFunction line;
   RunFunction stream;
-  RunFunction utf8;
   RunFunction lineUtf8;
 };
 // The runs of a kernel; a kernel that cannot run here gives the fastest that can.
@@ -121,10 +90,7 @@ template <RunMode kMode>
 inline const char* EncodeRun(Kernel kernel, const EntityTables& t, const char* p, const char* end,
                              char*& dst, int& dots) {
   const RunSet& runs = RunsOf(kernel);
-  const RunFunction run = kMode == RunMode::kLine     ? runs.line
-                          : kMode == RunMode::kStream ? runs.stream
-                          : kMode == RunMode::kUtf8   ? runs.utf8
-                                                      : runs.lineUtf8;
+  const RunFunction run = kMode == RunMode::kStream ? runs.stream : runs.lineUtf8;
   return run(t, p, end, dst, dots);
 }
 

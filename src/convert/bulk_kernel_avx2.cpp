@@ -36,23 +36,14 @@ struct Avx2 {
       const __m256i dotRun =
           _mm256_and_si256(Is(v, '.'), _mm256_or_si256(Is(prev, '.'), Is(next, '.')));
       __m256i fast, slow;  // sign bits
-      if constexpr (kMode == RunMode::kLineUtf8) {
-        fast = entity;
-        slow = _mm256_or_si256(dotRun, v);
-      } else if constexpr (kMode == RunMode::kLine) {
-        fast = _mm256_or_si256(entity, v);
-        slow = dotRun;
-      } else if constexpr (kMode == RunMode::kStream) {
+      if constexpr (kMode == RunMode::kStream) {
         const __m256i loneCr = _mm256_andnot_si256(Is(next, '\n'), Is(v, '\r'));
         const __m256i loneLf = _mm256_andnot_si256(Is(prev, '\r'), Is(v, '\n'));
         fast = _mm256_or_si256(_mm256_or_si256(entity, v), _mm256_or_si256(loneCr, loneLf));
         slow = _mm256_or_si256(dotRun, _mm256_cmpeq_epi8(v, _mm256_setzero_si256()));
       } else {
         fast = entity;
-        const __m256i breaks = _mm256_or_si256(Is(v, '\r'), Is(v, '\n'));
-        slow =
-            _mm256_or_si256(_mm256_or_si256(dotRun, v),
-                            _mm256_or_si256(breaks, _mm256_cmpeq_epi8(v, _mm256_setzero_si256())));
+        slow = _mm256_or_si256(dotRun, v);
       }
       marks.fast |= Bits(fast, part);
       marks.slow |= Bits(slow, part);

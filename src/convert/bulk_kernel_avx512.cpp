@@ -39,15 +39,11 @@ struct Avx512 {
     const __mmask64 high = _mm512_movepi8_mask(v);
     const __mmask64 dot = Is(v, '.');
     const __mmask64 dotRun = Is(dot, prev, '.') | Is(dot, next, '.');
-    if constexpr (kMode == RunMode::kLine) {
-      return {entity | high, dotRun};
-    } else if constexpr (kMode == RunMode::kLineUtf8) {
-      return {entity, dotRun | high};
-    } else if constexpr (kMode == RunMode::kStream) {
+    if constexpr (kMode == RunMode::kStream) {
       const __mmask64 lone = IsNot(Is(v, '\r'), next, '\n') | IsNot(Is(v, '\n'), prev, '\r');
       return {entity | high | lone, dotRun | _mm512_testn_epi8_mask(v, v)};
     } else {
-      return {entity, dotRun | high | Is(v, '\r') | Is(v, '\n') | _mm512_testn_epi8_mask(v, v)};
+      return {entity, dotRun | high};
     }
   }
   // A block of mostly marks, eight source bytes at a time: their eight slots

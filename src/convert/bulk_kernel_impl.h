@@ -16,10 +16,11 @@
 //
 // A block's bytes, with the bytes on both sides in view, fall into three kinds:
 //   - fast: written from their slot whatever their neighbours (markup
-//     characters; bytes of 128 and above; in kStream a CR or LF that is not half
-//     of a CR LF, whose slot is CR LF);
+//     characters; in kStream also bytes of 128 and above, and a CR or LF that
+//     is not half of a CR LF, whose slot is CR LF);
 //   - slow: a full stop with a full stop next to it (a run that may give an
-//     ellipsis), or a byte the mode stops at;
+//     ellipsis), or a byte the mode stops at (kStream: NUL; kLineUtf8: bytes of
+//     128 and above);
 //   - plain: copied as they are (a CR LF is its own output in kStream, and so is
 //     a lone full stop).
 #include <cstddef>
@@ -43,18 +44,12 @@ inline void MarkByte(unsigned char prev, unsigned char c, unsigned char next, bo
   const bool entity = c == '"' || c == '&' || c == '<' || c == '>';
   const bool high = c >= 128;
   const bool dotRun = c == '.' && (prev == '.' || next == '.');
-  if constexpr (kMode == RunMode::kLine) {
-    fast = entity || high;
-    slow = dotRun;
-  } else if constexpr (kMode == RunMode::kStream) {
+  if constexpr (kMode == RunMode::kStream) {
     fast = entity || high || (c == '\r' && next != '\n') || (c == '\n' && prev != '\r');
     slow = dotRun || c == 0;
-  } else if constexpr (kMode == RunMode::kLineUtf8) {
-    fast = entity;
-    slow = dotRun || high;
   } else {
     fast = entity;
-    slow = dotRun || high || c == 0 || c == '\r' || c == '\n';
+    slow = dotRun || high;
   }
 }
 
@@ -232,8 +227,7 @@ finished:
 }
 
 template <class Isa>
-constexpr RunSet kRunsOf = {&Run<Isa, RunMode::kLine>, &Run<Isa, RunMode::kStream>,
-                            &Run<Isa, RunMode::kUtf8>, &Run<Isa, RunMode::kLineUtf8>};
+constexpr RunSet kRunsOf = {&Run<Isa, RunMode::kStream>, &Run<Isa, RunMode::kLineUtf8>};
 
 }  // namespace
 }  // namespace quorlin::detail

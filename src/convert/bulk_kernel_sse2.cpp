@@ -27,22 +27,14 @@ struct Sse2 {
           _mm_or_si128(_mm_or_si128(Is(v, '"'), Is(v, '&')), _mm_or_si128(Is(v, '<'), Is(v, '>')));
       const __m128i dotRun = _mm_and_si128(Is(v, '.'), _mm_or_si128(Is(prev, '.'), Is(next, '.')));
       __m128i fast, slow;  // sign bits
-      if constexpr (kMode == RunMode::kLineUtf8) {
-        fast = entity;
-        slow = _mm_or_si128(dotRun, v);
-      } else if constexpr (kMode == RunMode::kLine) {
-        fast = _mm_or_si128(entity, v);
-        slow = dotRun;
-      } else if constexpr (kMode == RunMode::kStream) {
+      if constexpr (kMode == RunMode::kStream) {
         const __m128i loneCr = _mm_andnot_si128(Is(next, '\n'), Is(v, '\r'));
         const __m128i loneLf = _mm_andnot_si128(Is(prev, '\r'), Is(v, '\n'));
         fast = _mm_or_si128(_mm_or_si128(entity, v), _mm_or_si128(loneCr, loneLf));
         slow = _mm_or_si128(dotRun, _mm_cmpeq_epi8(v, _mm_setzero_si128()));
       } else {
         fast = entity;
-        const __m128i breaks = _mm_or_si128(Is(v, '\r'), Is(v, '\n'));
-        slow = _mm_or_si128(_mm_or_si128(dotRun, v),
-                            _mm_or_si128(breaks, _mm_cmpeq_epi8(v, _mm_setzero_si128())));
+        slow = _mm_or_si128(dotRun, v);
       }
       marks.fast |= Bits(fast, part);
       marks.slow |= Bits(slow, part);
