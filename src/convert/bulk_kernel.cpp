@@ -11,9 +11,9 @@ namespace quorlin::detail {
 
 #if defined(QUORLIN_X86_KERNELS)
 // In bulk_kernel_sse2.cpp, bulk_kernel_avx2.cpp, bulk_kernel_avx512.cpp.
-extern const RunSet kSse2Runs;
-extern const RunSet kAvx2Runs;
-extern const RunSet kAvx512Runs;
+extern const KernelSet kSse2Set;
+extern const KernelSet kAvx2Set;
+extern const KernelSet kAvx512Set;
 #endif
 
 namespace {
@@ -37,6 +37,11 @@ struct Scalar {
       const bool pair = (s[i] == '\r' && s[i + 1] == '\n') || (s[i] == '\n' && s[i - 1] == '\r');
       m |= std::uint64_t{pair} << i;
     }
+    return m;
+  }
+  static std::uint64_t High(const char* s) {
+    std::uint64_t m = 0;
+    for (int i = 0; i < 64; ++i) m |= std::uint64_t{static_cast<unsigned char>(s[i]) >= 0x80} << i;
     return m;
   }
   static void Copy64(char* d, const char* s) { std::memcpy(d, s, 64); }
@@ -91,19 +96,19 @@ const Runnable& RunnableHere() {
 
 }  // namespace
 
-const RunSet& RunsOf(Kernel kernel) {
-  // Built once: the run set of each kernel, the fastest that runs standing in
+const KernelSet& SetOf(Kernel kernel) {
+  // Built once: the functions of each kernel, the fastest that runs standing in
   // for one that does not.
-  static const std::array<const RunSet*, std::size(kKernels)> sets = [] {
-    static constexpr RunSet scalar = kRunsOf<Scalar>;
-    std::array<const RunSet*, std::size(kKernels)> table{};
+  static const std::array<const KernelSet*, std::size(kKernels)> sets = [] {
+    static constexpr KernelSet scalar = kSetOf<Scalar>;
+    std::array<const KernelSet*, std::size(kKernels)> table{};
     for (Kernel k : kKernels) {
       const Kernel runs = KernelRuns(k) ? k : RunnableKernels().back();
-      const RunSet* set = &scalar;
+      const KernelSet* set = &scalar;
 #if defined(QUORLIN_X86_KERNELS)
-      if (runs == Kernel::kSse2) set = &kSse2Runs;
-      if (runs == Kernel::kAvx2) set = &kAvx2Runs;
-      if (runs == Kernel::kAvx512) set = &kAvx512Runs;
+      if (runs == Kernel::kSse2) set = &kSse2Set;
+      if (runs == Kernel::kAvx2) set = &kAvx2Set;
+      if (runs == Kernel::kAvx512) set = &kAvx512Set;
 #endif
       table[static_cast<std::size_t>(k)] = set;
     }

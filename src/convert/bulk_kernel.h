@@ -73,12 +73,20 @@ inline EntityTables RunTables(const EntityTables& base, RunMode mode) {
 // A kernel's run of each mode: EncodeRun's work, for one instruction set.
 using RunFunction = const char* (*)(const EntityTables& t, const char* p, const char* end,
                                     char*& dst, int& dots);
-struct RunSet {
+// Its UTF-8 helpers: Utf8ToCp1252 and ValidUtf8 below.
+using Utf8ToCp1252Function = const unsigned char* (*)(const unsigned char* p,
+                                                      const unsigned char* end, char*& dst,
+                                                      char* dstEnd);
+using ValidUtf8Function = bool (*)(const unsigned char* p, const unsigned char* end,
+                                   bool& nonAscii);
+struct KernelSet {
   RunFunction stream;
   RunFunction lineUtf8;
+  Utf8ToCp1252Function utf8ToCp1252;
+  ValidUtf8Function validUtf8;
 };
-// The runs of a kernel; a kernel that cannot run here gives the fastest that can.
-const RunSet& RunsOf(Kernel kernel);
+// The functions of a kernel; a kernel that cannot run here gives the fastest that can.
+const KernelSet& SetOf(Kernel kernel);
 
 // Encodes from p towards end and returns where it stopped (end, or a stop byte
 // of the mode). On entry `dots` holds the full stops that ended the previous
@@ -89,8 +97,8 @@ const RunSet& RunsOf(Kernel kernel);
 template <RunMode kMode>
 inline const char* EncodeRun(Kernel kernel, const EntityTables& t, const char* p, const char* end,
                              char*& dst, int& dots) {
-  const RunSet& runs = RunsOf(kernel);
-  const RunFunction run = kMode == RunMode::kStream ? runs.stream : runs.lineUtf8;
+  const KernelSet& set = SetOf(kernel);
+  const RunFunction run = kMode == RunMode::kStream ? set.stream : set.lineUtf8;
   return run(t, p, end, dst, dots);
 }
 
@@ -98,6 +106,25 @@ template <RunMode kMode>
 inline const char* EncodeRun(const EntityTables& t, const char* p, const char* end, char*& dst,
                              int& dots) {
   return EncodeRun<kMode>(ActiveKernel(), t, p, end, dst, dots);
+}
+
+// UTF-8 text turned into Windows-1252 bytes as far as it goes: from p each
+// character that Windows-1252 holds becomes its byte at dst, up to end or until
+// dst reaches dstEnd; it stops before a sequence that is not valid UTF-8 (one
+// cut by `end` included) and before a character that Windows-1252 lacks.
+// Returns where it stopped; dst is moved past the bytes written.
+//   "caf\xc3\xa9 \xe2\x80\x99a" -> "caf\xe9 \x92a", all of it
+//   "a\xe2\x86\x92b" -> "a", stopped at U+2192    "a\xc3" -> "a", stopped at the cut
+inline const unsigned char* Utf8ToCp1252(Kernel kernel, const unsigned char* p,
+                                         const unsigned char* end, char*& dst, char* dstEnd) {
+  return SetOf(kernel).utf8ToCp1252(p, end, dst, dstEnd);
+}
+
+// Whether [p, end) is valid UTF-8, strictly as DecodeUtf8 reads it (a sequence
+// cut by `end` is not); sets nonAscii when it holds a byte of 128 or above.
+inline bool ValidUtf8(Kernel kernel, const unsigned char* p, const unsigned char* end,
+                      bool& nonAscii) {
+  return SetOf(kernel).validUtf8(p, end, nonAscii);
 }
 
 }  // namespace quorlin::detail

@@ -102,13 +102,49 @@ struct Avx512 {
     return Is(Is(v, '\r'), Load(s + 1), '\n') | Is(Is(v, '\n'), Load(s - 1), '\r');
   }
   static void Copy64(char* d, const char* s) { _mm512_storeu_si512(d, Load(s)); }
+  static std::uint64_t High(const char* s) { return _mm512_movepi8_mask(Load(s)); }
+
+  // A block of ASCII and Latin letters: each lead and its continuation become
+  // one byte, then the continuations are squeezed out (VBMI2 compress).
+  static constexpr int kLatinStride = 64;
+  static unsigned Latin(const unsigned char* p, char*& b) {
+    const __m512i v = Load(reinterpret_cast<const char*>(p));
+    const std::uint64_t high = _mm512_movepi8_mask(v);
+    const __m512i next = Load(reinterpret_cast<const char*>(p + 1));
+    const __mmask64 lead =
+        Is(_mm512_and_si512(v, _mm512_set1_epi8(static_cast<char>(0xFE))), static_cast<char>(0xC2));
+    const __m512i below = _mm512_set1_epi8(static_cast<char>(0xC0));  // 80-BF, signed
+    const std::uint64_t cont = _mm512_cmplt_epi8_mask(v, below);
+    const std::uint64_t contNext = _mm512_cmplt_epi8_mask(next, below);
+    const __m512i latin = _mm512_or_si512(
+        _mm512_and_si512(_mm512_slli_epi16(v, 6), _mm512_set1_epi8(static_cast<char>(0xC0))),
+        _mm512_and_si512(next, _mm512_set1_epi8(0x3F)));
+    // U+0080 to U+009F have no byte of their own (but five): the caller's.
+    const std::uint64_t c1 =
+        _mm512_mask_cmplt_epu8_mask(lead, latin, _mm512_set1_epi8(static_cast<char>(0xA0)));
+    const std::uint64_t goodLead = lead & contNext & ~c1;
+    const std::uint64_t goodCont = cont & (goodLead << 1);
+    // Taken: up to the first other byte of 128 and above, or a lead whose
+    // continuation is in the next block.
+    const std::uint64_t stop =
+        (high & ~(goodLead | goodCont)) | (goodLead & (std::uint64_t{1} << 63));
+    const unsigned taken = stop == 0 ? 64 : static_cast<unsigned>(_tzcnt_u64(stop));
+    const std::uint64_t keep = ~cont & _bzhi_u64(~std::uint64_t{0}, taken);
+    _mm512_storeu_si512(b,
+                        _mm512_maskz_compress_epi8(keep, _mm512_mask_blend_epi8(lead, v, latin)));
+    b += _mm_popcnt_u64(keep);
+    return taken;
+  }
+  static bool ValidUtf8Blocks(const unsigned char* p, const unsigned char* end, bool& nonAscii) {
+    return utf8_check::ValidUtf8Blocks(p, end, nonAscii);
+  }
   static unsigned Ctz(std::uint64_t m) { return static_cast<unsigned>(_tzcnt_u64(m)); }
   static unsigned Count(std::uint64_t m) { return static_cast<unsigned>(_mm_popcnt_u64(m)); }
 };
 
 }  // namespace
 
-extern const RunSet kAvx512Runs = kRunsOf<Avx512>;
+extern const KernelSet kAvx512Set = kSetOf<Avx512>;
 
 }  // namespace quorlin::detail
 #endif

@@ -11,8 +11,16 @@
 //   static void Copy64(char* d, const char* s)
 //   static unsigned Ctz(std::uint64_t m)          trailing zeros, 64 for 0
 //   static unsigned Count(std::uint64_t m)        set bits
+//   static std::uint64_t High(const char* s)      its bytes of 128 and above
 // and may give Dense<kMode>, which writes a block of many marks faster than
-// slot by slot (or declines it).
+// slot by slot (or declines it); for the UTF-8 helpers,
+//   static unsigned Latin(const unsigned char* p, char*& b)
+//     kLatinStride bytes at p (p[kLatinStride] is read too): the longest prefix
+//     made of ASCII and of whole two-byte sequences of U+00A0 to U+00FF turned
+//     into its Windows-1252 bytes at b (a whole stride may be written there),
+//     b moved past them; returns how many source bytes that prefix has;
+//   static bool ValidUtf8Blocks(const unsigned char* p, const unsigned char* end,
+//                               bool& nonAscii)  ValidUtf8's work.
 //
 // A block's bytes, with the bytes on both sides in view, fall into three kinds:
 //   - fast: written from their slot whatever their neighbours (markup
@@ -28,6 +36,12 @@
 #include <cstring>
 
 #include "convert/bulk_kernel.h"
+#include "convert/cp1252.h"
+#include "convert/utf8.h"
+
+#if defined(__AVX2__)
+#include <immintrin.h>
+#endif
 
 namespace quorlin::detail {
 namespace {
@@ -226,8 +240,193 @@ finished:
   return stop;
 }
 
+// UTF-8 to Windows-1252 (bulk_kernel.h): blocks while they are ASCII and Latin
+// letters, the rest one character at a time.
 template <class Isa>
-constexpr RunSet kRunsOf = {&Run<Isa, RunMode::kStream>, &Run<Isa, RunMode::kLineUtf8>};
+const unsigned char* Utf8ToCp1252(const unsigned char* p, const unsigned char* const end,
+                                  char*& dst, char* const dstEnd) {
+  char* b = dst;
+  for (;;) {
+    // A whole block moves on by its stride on a branch: were the step the count
+    // itself, each block's loads would wait for the one before to finish.
+    if constexpr (requires { Isa::Latin(p, b); }) {
+      constexpr std::ptrdiff_t kStride = Isa::kLatinStride;
+      while (end - p > kStride && dstEnd - b >= kStride) {
+        const unsigned taken = Isa::Latin(p, b);
+        if (taken == kStride) [[likely]] {
+          p += kStride;
+          continue;
+        }
+        p += taken;
+        break;
+      }
+    } else {
+      while (end - p >= 64 && dstEnd - b >= 64) {
+        const auto* s = reinterpret_cast<const char*>(p);
+        const std::uint64_t high = Isa::High(s);
+        Isa::Copy64(b, s);
+        if (high == 0) [[likely]] {
+          p += 64;
+          b += 64;
+          continue;
+        }
+        const unsigned ascii = Isa::Ctz(high);
+        p += ascii;
+        b += ascii;
+        break;
+      }
+    }
+    if (p == end || b == dstEnd) break;
+    if (*p < 0x80) {
+      *b++ = static_cast<char>(*p++);
+      continue;
+    }
+    char32_t cp = 0;
+    const int length = DecodeUtf8(p, static_cast<std::size_t>(end - p), cp);
+    if (length <= 0) break;
+    const int byte = UnicodeToCp1252(cp);
+    if (byte < 0) break;
+    *b++ = static_cast<char>(byte);
+    p += length;
+  }
+  dst = b;
+  return p;
+}
+
+template <class Isa>
+bool ValidUtf8(const unsigned char* p, const unsigned char* const end, bool& nonAscii) {
+  if constexpr (requires { Isa::ValidUtf8Blocks(p, end, nonAscii); }) {
+    return Isa::ValidUtf8Blocks(p, end, nonAscii);
+  } else {
+    // ASCII by blocks, the other bytes one sequence at a time.
+    for (;;) {
+      for (; end - p >= 64; p += 64) {
+        if (const std::uint64_t high = Isa::High(reinterpret_cast<const char*>(p))) {
+          p += Isa::Ctz(high);
+          break;
+        }
+      }
+      while (p < end && *p < 0x80) ++p;
+      if (p == end) return true;
+      nonAscii = true;
+      char32_t cp = 0;
+      const int length = DecodeUtf8(p, static_cast<std::size_t>(end - p), cp);
+      if (length <= 0) return false;
+      p += length;
+    }
+  }
+}
+
+template <class Isa>
+constexpr KernelSet kSetOf = {&Run<Isa, RunMode::kStream>, &Run<Isa, RunMode::kLineUtf8>,
+                              &Utf8ToCp1252<Isa>, &ValidUtf8<Isa>};
+
+#if defined(__AVX2__)
+// Which bytes of an 8-byte group to keep, in order, by the mask of those to
+// drop: a Latin block squeezes out the second bytes of its sequences with it.
+struct Compaction {
+  std::uint8_t index[256][8];
+  std::uint8_t kept[256];
+};
+constexpr Compaction kCompaction = [] {
+  Compaction c{};
+  for (int drop = 0; drop < 256; ++drop) {
+    int n = 0;
+    for (int i = 0; i < 8; ++i)
+      if (!(drop >> i & 1)) c.index[drop][n++] = static_cast<std::uint8_t>(i);
+    for (int i = n; i < 8; ++i) c.index[drop][i] = 0x80;
+    c.kept[drop] = static_cast<std::uint8_t>(n);
+  }
+  return c;
+}();
+
+// Strict UTF-8 32 bytes at a time, after Keiser and Lemire ("Validating UTF-8
+// in less than one instruction per byte", 2021): each byte is classified by its
+// high nibble and by both nibbles of the byte before, three table lookups whose
+// AND is zero exactly where the pair of bytes may follow each other; the bytes
+// two and three places after a lead of 3 and 4 bytes must be continuations.
+// Bits of the tables: the faults a pair can show.
+namespace utf8_check {
+constexpr char kTooShort = 1 << 0;                     // a lead not followed by a continuation
+constexpr char kTooLong = 1 << 1;                      // ASCII followed by a continuation
+constexpr char kOverlong3 = 1 << 2;                    // E0 80-9F
+constexpr char kTooLarge = 1 << 3;                     // F4 90-BF, F5-FF
+constexpr char kSurrogate = 1 << 4;                    // ED A0-BF
+constexpr char kOverlong2 = 1 << 5;                    // C0, C1
+constexpr char kTooLarge1000 = 1 << 6;                 // F5-FF 80-8F
+constexpr char kOverlong4 = 1 << 6;                    // F0 80-8F
+constexpr char kTwoConts = static_cast<char>(1 << 7);  // a continuation after a continuation
+constexpr char kCarry = kTooShort | kTooLong | kTwoConts;
+
+// clang-format off
+// By the high nibble of the byte before.
+constexpr char kFirstHigh[16] = {
+    kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong,  // ASCII
+    kTwoConts, kTwoConts, kTwoConts, kTwoConts,                                      // continuation
+    kTooShort | kOverlong2, kTooShort,                                               // 2-byte lead
+    kTooShort | kOverlong3 | kSurrogate,                                             // 3-byte lead
+    kTooShort | kTooLarge | kTooLarge1000 | kOverlong4};                             // 4-byte lead
+// By the low nibble of the byte before.
+constexpr char kBig = kCarry | kTooLarge | kTooLarge1000;
+constexpr char kFirstLow[16] = {
+    kCarry | kOverlong3 | kOverlong2 | kOverlong4, kCarry | kOverlong2, kCarry, kCarry,
+    kCarry | kTooLarge, kBig, kBig, kBig, kBig, kBig, kBig, kBig, kBig, kBig | kSurrogate, kBig, kBig};
+// By the high nibble of the byte itself.
+constexpr char kCont8 = kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge1000 | kOverlong4;
+constexpr char kCont9 = kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge;
+constexpr char kContAB = kTooLong | kOverlong2 | kTwoConts | kSurrogate | kTooLarge;
+constexpr char kSecondHigh[16] = {
+    kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort,  // ASCII
+    kCont8, kCont9, kContAB, kContAB,                                                        // continuation
+    kTooShort, kTooShort, kTooShort, kTooShort};                                             // lead
+// clang-format on
+
+struct Blocks {
+  __m256i previous, error, any;
+};
+
+inline __m256i Table(const char* table) {
+  return _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(table)));
+}
+
+// Without a branch for blocks of ASCII: in prose they alternate with the
+// others at random, and a mispredicted branch costs more than the block.
+inline void CheckBlock(Blocks& b, __m256i input) {
+  const __m256i nibble = _mm256_set1_epi8(0x0F);
+  b.any = _mm256_or_si256(b.any, input);
+  const __m256i across = _mm256_permute2x128_si256(b.previous, input, 0x21);
+  const __m256i before1 = _mm256_alignr_epi8(input, across, 15);
+  const __m256i before2 = _mm256_alignr_epi8(input, across, 14);
+  const __m256i before3 = _mm256_alignr_epi8(input, across, 13);
+  const __m256i faults = _mm256_and_si256(
+      _mm256_and_si256(_mm256_shuffle_epi8(Table(kFirstHigh),
+                                           _mm256_and_si256(_mm256_srli_epi16(before1, 4), nibble)),
+                       _mm256_shuffle_epi8(Table(kFirstLow), _mm256_and_si256(before1, nibble))),
+      _mm256_shuffle_epi8(Table(kSecondHigh),
+                          _mm256_and_si256(_mm256_srli_epi16(input, 4), nibble)));
+  const __m256i third = _mm256_subs_epu8(before2, _mm256_set1_epi8(static_cast<char>(0xE0 - 0x80)));
+  const __m256i fourth =
+      _mm256_subs_epu8(before3, _mm256_set1_epi8(static_cast<char>(0xF0 - 0x80)));
+  const __m256i mustContinue =
+      _mm256_and_si256(_mm256_or_si256(third, fourth), _mm256_set1_epi8(static_cast<char>(0x80)));
+  b.error = _mm256_or_si256(b.error, _mm256_xor_si256(mustContinue, faults));
+  b.previous = input;
+}
+
+inline bool ValidUtf8Blocks(const unsigned char* p, const unsigned char* end, bool& nonAscii) {
+  Blocks b{_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256()};
+  for (; end - p >= 32; p += 32)
+    CheckBlock(b, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));
+  // The rest, then ASCII after it: a sequence cut by the end shows as too short.
+  alignas(32) unsigned char last[32] = {};
+  std::memcpy(last, p, static_cast<std::size_t>(end - p));
+  CheckBlock(b, _mm256_load_si256(reinterpret_cast<const __m256i*>(last)));
+  CheckBlock(b, _mm256_setzero_si256());
+  nonAscii = nonAscii || _mm256_movemask_epi8(b.any) != 0;
+  return _mm256_testz_si256(b.error, b.error) != 0;
+}
+}  // namespace utf8_check
+#endif
 
 }  // namespace
 }  // namespace quorlin::detail

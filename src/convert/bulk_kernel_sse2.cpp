@@ -59,6 +59,9 @@ struct Sse2 {
     _mm_storeu_si128(out + 2, c);
     _mm_storeu_si128(out + 3, e);
   }
+  static std::uint64_t High(const char* s) {
+    return Bits(Load(s), 0) | Bits(Load(s + 16), 1) | Bits(Load(s + 32), 2) | Bits(Load(s + 48), 3);
+  }
   static unsigned Ctz(std::uint64_t m) {
     return m == 0 ? 64 : static_cast<unsigned>(__builtin_ctzll(m));
   }
@@ -72,7 +75,7 @@ struct Sse2 {
 
 }  // namespace
 
-extern const RunSet kSse2Runs = kRunsOf<Sse2>;
+extern const KernelSet kSse2Set = kSetOf<Sse2>;
 
 }  // namespace quorlin::detail
 #endif

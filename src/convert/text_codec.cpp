@@ -7,6 +7,7 @@
 #include <immintrin.h>
 #endif
 
+#include "convert/bulk_kernel.h"
 #include "convert/cp1252.h"
 #include "convert/utf8.h"
 
@@ -57,118 +58,6 @@ const unsigned char* SkipAscii(const unsigned char* p, const unsigned char* end)
   }
   while (p < end && *p < 0x80) ++p;
   return p;
-}
-
-// Whether [p, end) is valid UTF-8 (sequences cut by `end` are not), and
-// whether it holds a byte of 128 and above. One sequence at a time.
-bool ValidUtf8Scalar(const unsigned char* p, const unsigned char* end, bool& nonAscii) {
-  for (;;) {
-    p = SkipAscii(p, end);
-    if (p == end) return true;
-    nonAscii = true;
-    char32_t cp = 0;
-    const int length = DecodeUtf8(p, static_cast<std::size_t>(end - p), cp);
-    if (length <= 0) return false;
-    p += length;
-  }
-}
-
-#if defined(__x86_64__)
-// The same, 32 bytes at a time, after Keiser and Lemire ("Validating UTF-8 in
-// less than one instruction per byte", 2021): each byte is classified by its
-// high nibble and by both nibbles of the byte before, three table lookups
-// whose AND is zero exactly where the pair of bytes may follow each other;
-// the bytes two and three places after a lead of 3 and 4 bytes must be
-// continuations. Bits of the tables: the faults a pair can show.
-constexpr char kTooShort = 1 << 0;                     // a lead not followed by a continuation
-constexpr char kTooLong = 1 << 1;                      // ASCII followed by a continuation
-constexpr char kOverlong3 = 1 << 2;                    // E0 80-9F
-constexpr char kTooLarge = 1 << 3;                     // F4 90-BF, F5-FF
-constexpr char kSurrogate = 1 << 4;                    // ED A0-BF
-constexpr char kOverlong2 = 1 << 5;                    // C0, C1
-constexpr char kTooLarge1000 = 1 << 6;                 // F5-FF 80-8F
-constexpr char kOverlong4 = 1 << 6;                    // F0 80-8F
-constexpr char kTwoConts = static_cast<char>(1 << 7);  // a continuation after a continuation
-constexpr char kCarry = kTooShort | kTooLong | kTwoConts;
-
-// clang-format off
-// By the high nibble of the byte before.
-constexpr char kFirstHigh[16] = {
-    kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong,  // ASCII
-    kTwoConts, kTwoConts, kTwoConts, kTwoConts,                                      // continuation
-    kTooShort | kOverlong2, kTooShort,                                               // 2-byte lead
-    kTooShort | kOverlong3 | kSurrogate,                                             // 3-byte lead
-    kTooShort | kTooLarge | kTooLarge1000 | kOverlong4};                             // 4-byte lead
-// By the low nibble of the byte before.
-constexpr char kBig = kCarry | kTooLarge | kTooLarge1000;
-constexpr char kFirstLow[16] = {
-    kCarry | kOverlong3 | kOverlong2 | kOverlong4, kCarry | kOverlong2, kCarry, kCarry,
-    kCarry | kTooLarge, kBig, kBig, kBig, kBig, kBig, kBig, kBig, kBig, kBig | kSurrogate, kBig, kBig};
-// By the high nibble of the byte itself.
-constexpr char kCont8 = kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge1000 | kOverlong4;
-constexpr char kCont9 = kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge;
-constexpr char kContAB = kTooLong | kOverlong2 | kTwoConts | kSurrogate | kTooLarge;
-constexpr char kSecondHigh[16] = {
-    kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort,  // ASCII
-    kCont8, kCont9, kContAB, kContAB,                                                        // continuation
-    kTooShort, kTooShort, kTooShort, kTooShort};                                             // lead
-// clang-format on
-
-// No branch for blocks of ASCII: in prose they alternate with the others at
-// random, and a mispredicted branch costs more than the block.
-struct Utf8Blocks {
-  __m256i previous, error, any;
-};
-
-__attribute__((target("avx2"))) inline __m256i Table(const char* table) {
-  return _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(table)));
-}
-
-// Without a branch for blocks of ASCII: in prose they alternate with the
-// others at random, and a mispredicted branch costs more than the block.
-__attribute__((target("avx2"))) inline void CheckBlock(Utf8Blocks& b, __m256i input) {
-  const __m256i nibble = _mm256_set1_epi8(0x0F);
-  b.any = _mm256_or_si256(b.any, input);
-  const __m256i across = _mm256_permute2x128_si256(b.previous, input, 0x21);
-  const __m256i before1 = _mm256_alignr_epi8(input, across, 15);
-  const __m256i before2 = _mm256_alignr_epi8(input, across, 14);
-  const __m256i before3 = _mm256_alignr_epi8(input, across, 13);
-  const __m256i faults = _mm256_and_si256(
-      _mm256_and_si256(_mm256_shuffle_epi8(Table(kFirstHigh),
-                                           _mm256_and_si256(_mm256_srli_epi16(before1, 4), nibble)),
-                       _mm256_shuffle_epi8(Table(kFirstLow), _mm256_and_si256(before1, nibble))),
-      _mm256_shuffle_epi8(Table(kSecondHigh),
-                          _mm256_and_si256(_mm256_srli_epi16(input, 4), nibble)));
-  const __m256i third = _mm256_subs_epu8(before2, _mm256_set1_epi8(static_cast<char>(0xE0 - 0x80)));
-  const __m256i fourth =
-      _mm256_subs_epu8(before3, _mm256_set1_epi8(static_cast<char>(0xF0 - 0x80)));
-  const __m256i mustContinue =
-      _mm256_and_si256(_mm256_or_si256(third, fourth), _mm256_set1_epi8(static_cast<char>(0x80)));
-  b.error = _mm256_or_si256(b.error, _mm256_xor_si256(mustContinue, faults));
-  b.previous = input;
-}
-
-__attribute__((target("avx2"))) bool ValidUtf8Avx2(const unsigned char* p, const unsigned char* end,
-                                                   bool& nonAscii) {
-  Utf8Blocks b{_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256()};
-  for (; end - p >= 32; p += 32)
-    CheckBlock(b, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));
-  // The rest, then ASCII after it: a sequence cut by the end shows as too short.
-  alignas(32) unsigned char last[32] = {};
-  std::memcpy(last, p, static_cast<std::size_t>(end - p));
-  CheckBlock(b, _mm256_load_si256(reinterpret_cast<const __m256i*>(last)));
-  CheckBlock(b, _mm256_setzero_si256());
-  nonAscii = nonAscii || _mm256_movemask_epi8(b.any) != 0;
-  return _mm256_testz_si256(b.error, b.error) != 0;
-}
-#endif
-
-bool ValidUtf8(const unsigned char* p, const unsigned char* end, bool& nonAscii) {
-#if defined(__x86_64__)
-  static const bool avx2 = __builtin_cpu_supports("avx2");
-  if (avx2) return ValidUtf8Avx2(p, end, nonAscii);
-#endif
-  return ValidUtf8Scalar(p, end, nonAscii);
 }
 
 template <class Unit>
@@ -534,7 +423,7 @@ std::uint64_t TextCheck::FeedUtf8(const unsigned char* p, const unsigned char* e
   const unsigned char* const whole =
       end - UnfinishedUtf8Length(std::string_view(reinterpret_cast<const char*>(p),
                                                   static_cast<std::size_t>(end - p)));
-  if (ValidUtf8(p, whole, sawMultiByte_)) p = whole;
+  if (detail::ValidUtf8(kernel_, p, whole, sawMultiByte_)) p = whole;
   for (;;) {
     p = SkipAscii(p, end);
     if (p == end) return kValid;

@@ -17,6 +17,8 @@
 #include <string>
 #include <string_view>
 
+#include "convert/kernel.h"
+
 namespace quorlin {
 
 enum class TextEncoding { Cp1252, Utf8, Utf16LE, Utf16BE };
@@ -95,12 +97,13 @@ void AppendUtf8(std::u16string_view text, std::string& out);
 // Finds the first place where text arriving in pieces is not valid in its
 // encoding (UTF-8: strict, as DecodeUtf8; UTF-16: a lone surrogate, an odd
 // last byte). Offsets count from the first byte ever fed. Windows-1252 is
-// always valid.
+// always valid. The kernel only chooses the speed.
 class TextCheck {
  public:
   static constexpr std::uint64_t kValid = ~std::uint64_t{0};
 
-  explicit TextCheck(TextEncoding encoding) : encoding_(encoding) {}
+  explicit TextCheck(TextEncoding encoding, Kernel kernel = ActiveKernel())
+      : encoding_(encoding), kernel_(kernel) {}
   // Checks the next bytes; the offset where the first invalid sequence starts,
   // or kValid. Once it has found one, it stays there.
   std::uint64_t Feed(std::string_view bytes);
@@ -116,6 +119,7 @@ class TextCheck {
   std::uint64_t FeedUtf16(const unsigned char* p, const unsigned char* end);
 
   TextEncoding encoding_;
+  Kernel kernel_;
   std::uint64_t offset_ = 0;  // of the first byte of the next Feed
   std::uint64_t invalid_ = kValid;
   bool sawMultiByte_ = false;

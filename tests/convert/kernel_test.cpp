@@ -13,9 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "../common/line_list_contract.h"
 #include "../common/python_reference.h"
 #include "convert/entity_encoder.h"
 #include "convert/stream_encoder.h"
+#include "convert/text_codec.h"
 
 namespace quorlin {
 namespace {
@@ -151,6 +153,100 @@ TEST_P(KernelTest, PatternsAtEveryOffsetAmongPlainAndMarkedBytes) {
         std::string raw(offset, fill);
         raw.append(pattern).append(150, fill).append(pattern).append(70, 'y');
         CheckAllRuns(GetParam(), raw, {64, 97}, "offset " + std::to_string(offset));
+      }
+    }
+  }
+}
+
+// Each kind of UTF-8 sequence, valid or not, at each place of a block, among
+// ASCII and among two-byte letters, in the middle and at the end of the text:
+// the kernel's validator (TextCheck) finds the first invalid byte, and its
+// transcoder (the UTF-8 stream) gives the per-character reading (a byte outside
+// a valid sequence as its Windows-1252 character).
+TEST_P(KernelTest, Utf8EveryKindOfSequenceAtEveryPlaceOfABlock) {
+  struct Row {
+    std::string bytes;
+    char32_t cp;  // the character, or 0: invalid, each byte read on its own
+  };
+  const Row rows[] = {
+      {"\xc3\xa9", 0xE9},
+      {"\xc2\x80", 0x80},
+      {"\xc2\x81", 0x81},
+      {"\xc2\x9f", 0x9F},
+      {"\xc2\xa0", 0xA0},
+      {"\xc3\xbf", 0xFF},
+      {"\xc5\x93", 0x153},
+      {"\xe2\x80\x99", 0x2019},
+      {"\xe2\x82\xac", 0x20AC},
+      {"\xe2\x86\x92", 0x2192},
+      {"\xe2\x80\xa8", 0x2028},
+      {"\xef\xbf\xbf", 0xFFFF},
+      {"\xf0\x90\x80\x80", 0x10000},
+      {"\xf4\x8f\xbf\xbf", 0x10FFFF},
+      {"\xc0\x80", 0},  // overlong
+      {"\xc1\xbf", 0},
+      {"\xe0\x80\x80", 0},
+      {"\xed\xa0\x80", 0},      // surrogate
+      {"\xf4\x90\x80\x80", 0},  // above U+10FFFF
+      {"\xf5\x80\x80\x80", 0},
+      {"\xff", 0},
+      {"\x80", 0},  // continuation alone
+      {"\xc3", 0},
+      {"\xe2\x82", 0},  // cut short
+  };
+  const Kernel kernel = GetParam();
+  for (const Row& row : rows) {
+    for (const bool latinFill : {false, true}) {
+      for (std::size_t offset = 0; offset < 70; ++offset) {
+        for (const bool atEnd : {false, true}) {
+          // `offset` bytes before the row, 70 after it unless it ends the text.
+          std::string raw, want;
+          OutputLine line;
+          const auto fill = [&](std::size_t n) {
+            for (std::size_t i = 0; i < n; ++i) {
+              if (latinFill && i + 1 < n) {
+                raw += "\xc3\xa9";
+                EncodeCodePoint(EntityMode::Named, 0xE9, line);
+                ++i;
+              } else {
+                raw += 'x';
+                EncodeCodePoint(EntityMode::Named, 'x', line);
+              }
+            }
+          };
+          fill(offset);
+          raw += row.bytes;
+          if (row.cp == 0x2028) {
+            want += line.text + "\r\n";
+            line = OutputLine();
+          } else if (row.cp != 0) {
+            EncodeCodePoint(EntityMode::Named, row.cp, line);
+          } else {
+            for (char c : row.bytes)
+              EncodeChar(EntityMode::Named, static_cast<unsigned char>(c), line);
+          }
+          if (!atEnd) fill(70);
+          want += line.text.empty() ? "" : line.text + "\r\n";
+          const std::string what = testing::Visible(row.bytes) + " after " +
+                                   std::to_string(offset) + (latinFill ? " latin" : " ascii") +
+                                   (atEnd ? " at the end" : "");
+
+          TextCheck check(TextEncoding::Utf8, kernel);
+          std::uint64_t bad = check.Feed(raw);
+          if (bad == TextCheck::kValid) bad = check.Finish();
+          ASSERT_EQ(bad, row.cp != 0 ? TextCheck::kValid : offset) << what;
+          for (std::size_t piece : {raw.size(), std::size_t{37}}) {
+            StreamEncoder encoder(EntityMode::Named, StreamEncoder::Input::Utf8, kernel);
+            std::string out;
+            std::vector<char> buffer(StreamEncoder::MaxOutput(piece));
+            for (std::size_t at = 0; at < raw.size(); at += piece) {
+              const std::size_t n = std::min(piece, raw.size() - at);
+              out.append(buffer.data(), encoder.Feed(raw.data() + at, n, buffer.data()));
+            }
+            out.append(buffer.data(), encoder.Finish(buffer.data()));
+            ASSERT_EQ(out, want) << what << " piece " << piece;
+          }
+        }
       }
     }
   }

@@ -4,7 +4,7 @@
 // sequence as its Windows-1252 character), the text ending at U+0000, CR LF,
 // lone CR, lone LF, U+2028 and U+2029 each ending a line, U+FDD0 and U+FDD1
 // read as U+FFFD, every character through EncodeCodePoint. Every byte kernel
-// the processor runs.
+// the processor runs, its UTF-8 check too (TextCheck).
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -61,6 +61,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view raw = in.Rest();
 
   const quorlin::MemoryLineList source(quorlin::DecodeText(quorlin::TextEncoding::Utf8, raw));
+  const bool valid = quorlin::fuzz::ValidUtf8(raw);
+  for (quorlin::Kernel kernel : quorlin::RunnableKernels()) {
+    quorlin::TextCheck check(quorlin::TextEncoding::Utf8, kernel);
+    std::uint64_t bad = check.Feed(raw);
+    if (bad == quorlin::TextCheck::kValid) bad = check.Finish();
+    Check((bad == quorlin::TextCheck::kValid) == valid, "UTF-8 check", raw,
+          valid ? "invalid" : "valid", valid ? "valid" : "invalid", quorlin::KernelName(kernel));
+  }
   for (EntityMode mode : {EntityMode::Named, EntityMode::Numeric}) {
     const std::string expected = Model(mode, raw);
     for (quorlin::Kernel kernel : quorlin::RunnableKernels()) {
