@@ -217,7 +217,14 @@ void Convert(quorlin::EntityMode mode, quorlin::TextFileReader& reader, Sink& si
       sink.Restart();
       encoder = StreamEncoder(mode);
     }
-    if (piece.empty()) break;
+    if (piece.empty()) {
+      const char* rest = utf16.Finish(text.get());
+      output.Encode(text.get(), static_cast<std::size_t>(rest - text.get()));
+      output.Finish();
+      if (!encoder.InvalidUtf8()) break;
+      reader.Contradicted();  // a sequence cut by the end: starts over, or throws
+      continue;
+    }
     const TextEncoding encoding = reader.Encoding();
     if (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE) {
       utf16.SetEncoding(encoding);
@@ -227,10 +234,9 @@ void Convert(quorlin::EntityMode mode, quorlin::TextFileReader& reader, Sink& si
     encoder.SetInput(encoding == TextEncoding::Cp1252 ? StreamEncoder::Input::Cp1252
                                                       : StreamEncoder::Input::Utf8);
     output.Encode(piece.data(), piece.size());
+    // The reader of a regular file leaves the UTF-8 check to the encoder.
+    if (encoder.InvalidUtf8()) reader.Contradicted();
   }
-  const char* rest = utf16.Finish(text.get());
-  output.Encode(text.get(), static_cast<std::size_t>(rest - text.get()));
-  output.Finish();
   sink.Commit();
 }
 
@@ -245,6 +251,7 @@ int Run(quorlin::EntityMode mode, std::optional<TextEncoding> forced, const std:
   // read once when the output can start over, else its text is checked ahead.
   Sink sink(outputPath);
   reader->SetRestartable(sink.Restartable());
+  reader->SetCallerChecksUtf8(true);
   try {
     Convert(mode, *reader, sink);
   } catch (...) {

@@ -88,6 +88,7 @@ char* StreamEncoder::FeedUtf8(const unsigned char* p, const unsigned char* end, 
         std::memcpy(partial_, buffer + i, partialLength_);
         return d;
       }
+      if (length < 0) invalidUtf8_ = true;
       const int byte = length < 0 ? buffer[i] : UnicodeToCp1252(cp);
       if (byte >= 0) {
         const char c = static_cast<char>(byte);
@@ -105,6 +106,7 @@ char* StreamEncoder::FeedUtf8(const unsigned char* p, const unsigned char* end, 
     // Windows-1252 bytes of the characters up to one it does not hold.
     char* b = bytes_.get();
     char* const bytesEnd = b + kBytesSize;
+    char* noZeroBefore = b;  // the text has not ended before it
     char32_t other = 0;
     int otherLength = 0;
     while (p < end && b < bytesEnd) {
@@ -119,6 +121,12 @@ char* StreamEncoder::FeedUtf8(const unsigned char* p, const unsigned char* end, 
         break;
       }
       if (length < 0) {
+        if (std::memchr(noZeroBefore, 0, static_cast<std::size_t>(b - noZeroBefore)) != nullptr) {
+          p = end;  // the text ended before this byte
+          break;
+        }
+        noZeroBefore = b;
+        invalidUtf8_ = true;
         *b++ = static_cast<char>(*p++);  // read as Windows-1252
         continue;
       }
@@ -137,6 +145,7 @@ char* StreamEncoder::FeedUtf8(const unsigned char* p, const unsigned char* end, 
 
 char* StreamEncoder::Finish(char* d) {
   if (!ended_) {
+    if (partialLength_ != 0) invalidUtf8_ = true;
     for (std::size_t i = 0; i < partialLength_; ++i) {
       const char c =
           static_cast<char>(partial_[i]);  // an unfinished sequence: its bytes as they are

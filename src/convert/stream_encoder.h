@@ -49,6 +49,10 @@ class StreamEncoder {
 
   // Whether a zero byte ended the text.
   bool Ended() const { return ended_; }
+  // Whether the UTF-8 input so far held a byte that is no part of a valid
+  // sequence, before the end of the text (a sequence that Finish finds cut
+  // counts): what TextCheck would say, found on the way.
+  bool InvalidUtf8() const { return invalidUtf8_; }
 
  private:
   char* FeedBytes(const char* p, const char* end, char* d);
@@ -64,6 +68,7 @@ class StreamEncoder {
   bool pendingCR_ = false;  // the last byte was a CR: a LF now is its pair
   bool lineOpen_ = false;   // the current line has bytes
   bool ended_ = false;
+  bool invalidUtf8_ = false;
   // UTF-8: a sequence cut by the end of the previous piece, and the Windows-1252
   // bytes of the characters read, on their way to the byte path.
   unsigned char partial_[4] = {};

@@ -194,7 +194,7 @@ void TextFileReader::Start() {
     return;
   }
   // Each piece as it comes; on a pipe its place counted too.
-  checking_ = true;
+  checking_ = !(regular_ && callerChecks_ && checked == TextEncoding::Utf8);
   checkFrom_ = textStart_;
   check_ = TextCheck(checked);
   position_ = TextPosition(checked);
@@ -286,7 +286,8 @@ void TextFileReader::DecideFrom(const char* data, std::size_t length, bool last)
     Decide(TextEncoding::Utf8);  // the rest is checked as it comes
   } else if (restartable_) {
     Decide(TextEncoding::Utf8);  // for now: the rest is checked as it comes
-    tentative_ = checking_ = true;
+    tentative_ = true;
+    checking_ = !callerChecks_;
     checkFrom_ = offset_;
     check_ = TextCheck(TextEncoding::Utf8);
   } else {
@@ -297,8 +298,21 @@ void TextFileReader::DecideFrom(const char* data, std::size_t length, bool last)
   }
 }
 
+void TextFileReader::Contradicted() {
+  if (tentative_) {
+    Restart();
+    restartNext_ = true;
+    return;
+  }
+  if (!regular_) ThrowInvalid(false);  // not left to the caller: never met
+  bool oddEnd = false;
+  const std::uint64_t bad = CheckAhead(textStart_, encoding_, &oddEnd);
+  Refuse(bad == TextCheck::kValid ? textStart_ : bad, oddEnd);
+}
+
 std::string_view TextFileReader::Next() {
-  restarted_ = false;
+  restarted_ = restartNext_;
+  restartNext_ = false;
   if (ended_) return {};
   if (!started_) Start();
   char* const data = buffer_.data();

@@ -82,6 +82,16 @@ class TextFileReader {
   std::string_view Next();
   // Says, before the first Next, whether the caller can start over (Options).
   void SetRestartable(bool restartable) { restartable_ = restartable; }
+  // Says, before the first Next, that the caller checks UTF-8 pieces as it
+  // reads them (StreamEncoder::InvalidUtf8) and calls Contradicted() on invalid
+  // text. Only a regular file read once leaves the check to it: the text is
+  // then read in one pass instead of two.
+  void SetCallerChecksUtf8(bool checks) { callerChecks_ = checks; }
+  // The caller met text that is not valid UTF-8 in the pieces handed out since
+  // the text began, or at their end: a tentative UTF-8 starts over as
+  // Windows-1252 (Restarted() after the next Next); otherwise throws
+  // EEncodingError for the first invalid sequence.
+  void Contradicted();
   // The piece Next returned last (maybe empty) begins the text again, to be
   // read as Windows-1252: drop what was made of the earlier pieces. Only
   // when restartable.
@@ -133,6 +143,8 @@ class TextFileReader {
   bool decided_ = false;
   TextEncoding encoding_ = TextEncoding::Cp1252;
   bool restarted_ = false;
+  bool restartNext_ = false;  // Contradicted() started over: the next piece says so
+  bool callerChecks_ = false;
   // Pieces checked as they go, from the file offset checkFrom_; a regular
   // file's tentative UTF-8 starts over as Windows-1252 on a contradiction.
   bool checking_ = false;

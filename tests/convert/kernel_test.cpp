@@ -162,7 +162,7 @@ TEST_P(KernelTest, PatternsAtEveryOffsetAmongPlainAndMarkedBytes) {
 // ASCII and among two-byte letters, in the middle and at the end of the text:
 // the kernel's validator (TextCheck) finds the first invalid byte, and its
 // transcoder (the UTF-8 stream) gives the per-character reading (a byte outside
-// a valid sequence as its Windows-1252 character).
+// a valid sequence as its Windows-1252 character) and flags what it met.
 TEST_P(KernelTest, Utf8EveryKindOfSequenceAtEveryPlaceOfABlock) {
   struct Row {
     std::string bytes;
@@ -245,6 +245,7 @@ TEST_P(KernelTest, Utf8EveryKindOfSequenceAtEveryPlaceOfABlock) {
             }
             out.append(buffer.data(), encoder.Finish(buffer.data()));
             ASSERT_EQ(out, want) << what << " piece " << piece;
+            ASSERT_EQ(encoder.InvalidUtf8(), row.cp == 0) << what << " piece " << piece;
           }
         }
       }

@@ -56,9 +56,10 @@ std::string ReadRaw(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// How the bytes reach the reader: a regular file, judged whole (checked ahead
-// or read once and started over), or a pipe, judged from its first non-ASCII bytes.
-enum class Source { File, FileOnce, Pipe };
+// How the bytes reach the reader: a regular file, judged whole (checked ahead,
+// or read once and started over, its UTF-8 checked by the reader or by its
+// caller as quorlin-cli does), or a pipe, judged from its first non-ASCII bytes.
+enum class Source { File, FileOnce, FileCallerChecks, Pipe };
 
 struct Loaded {
   std::string text;  // as line lists hold it
@@ -93,20 +94,30 @@ Loaded Load(Source source, const std::string& bytes, std::optional<TextEncoding>
   try {
     TextReadOptions options;
     options.forced = forced;
-    options.restartable = source == Source::FileOnce;
+    options.restartable = source == Source::FileOnce || source == Source::FileCallerChecks;
     options.pieceSize = piece;
     std::unique_ptr<TextFileReader> reader =
         source == Source::Pipe ? std::make_unique<TextFileReader>(fd, "tube", options)
                                : std::make_unique<TextFileReader>(dir / "in.txt", options);
     TextDecoder<char> decoder(TextEncoding::Cp1252);
+    reader->SetCallerChecksUtf8(source == Source::FileCallerChecks);
+    TextCheck check(TextEncoding::Utf8);  // the caller's
     std::vector<char> out(TextDecoder<char>::MaxOutput(reader->MaxPiece()));
     for (;;) {
       const std::string_view p = reader->Next();
       if (reader->Restarted()) {
-        EXPECT_EQ(source, Source::FileOnce) << "started over without leave";
+        EXPECT_NE(source, Source::File) << "started over without leave";
+        EXPECT_NE(source, Source::Pipe) << "started over without leave";
         loaded.text.clear();
         decoder = TextDecoder<char>(TextEncoding::Cp1252);
+        check = TextCheck(TextEncoding::Utf8);
         ++loaded.restarts;
+      }
+      const bool utf8 = reader->Encoding() == TextEncoding::Utf8;
+      if (source == Source::FileCallerChecks && utf8 &&
+          (p.empty() ? check.Finish() : check.Feed(p)) != TextCheck::kValid) {
+        reader->Contradicted();
+        continue;
       }
       if (p.empty()) break;
       EXPECT_LE(p.size(), reader->MaxPiece());
@@ -126,9 +137,13 @@ Loaded Load(Source source, const std::string& bytes, std::optional<TextEncoding>
 }
 
 const char* Name(Source source) {
-  return source == Source::File ? "file" : source == Source::FileOnce ? "file read once" : "pipe";
+  return source == Source::File               ? "file"
+         : source == Source::FileOnce         ? "file read once"
+         : source == Source::FileCallerChecks ? "file read once, checked by the caller"
+                                              : "pipe";
 }
-constexpr Source kSources[] = {Source::File, Source::FileOnce, Source::Pipe};
+constexpr Source kSources[] = {Source::File, Source::FileOnce, Source::FileCallerChecks,
+                               Source::Pipe};
 
 // The rules that decide the encoding, each with the bytes of an example.
 TEST(TextFile, LoadDecidesTheEncodingFromTheBytes) {
@@ -300,12 +315,12 @@ TEST(TextFile, PipeDecidesFromTheFirstNonAsciiBytes) {
   ::signal(SIGPIPE, SIG_IGN);
   const std::string bytes = std::string(100000, 'a') + "\r\nd\xc3\xa9j\xc3\xa0\r\n" +
                             std::string(100000, 'b') + "\r\nz\xe9";
-  for (Source source : {Source::File, Source::FileOnce}) {
+  for (Source source : {Source::File, Source::FileOnce, Source::FileCallerChecks}) {
     const Loaded file = Load(source, bytes);
     EXPECT_EQ(file.error, "");
     EXPECT_EQ(file.report.encoding, TextEncoding::Cp1252);
     EXPECT_EQ(file.text, DecodeText(TextEncoding::Cp1252, bytes));
-    EXPECT_EQ(file.restarts, source == Source::FileOnce ? 1 : 0) << Name(source);
+    EXPECT_EQ(file.restarts, source == Source::File ? 0 : 1) << Name(source);
   }
   const Loaded pipe = Load(Source::Pipe, bytes);
   EXPECT_EQ(pipe.error, "tube : UTF-8 invalide à la ligne 4, colonne 2");
@@ -314,6 +329,7 @@ TEST(TextFile, PipeDecidesFromTheFirstNonAsciiBytes) {
   EXPECT_EQ(Load(Source::Pipe, valid).report.encoding, TextEncoding::Utf8);
   EXPECT_EQ(Load(Source::File, valid).report.encoding, TextEncoding::Utf8);
   EXPECT_EQ(Load(Source::FileOnce, valid).restarts, 0);
+  EXPECT_EQ(Load(Source::FileCallerChecks, valid).restarts, 0);
   EXPECT_EQ(Load(Source::Pipe, valid).text, Load(Source::File, valid).text);
 }
 

@@ -4,7 +4,7 @@
 // sequence as its Windows-1252 character), the text ending at U+0000, CR LF,
 // lone CR, lone LF, U+2028 and U+2029 each ending a line, U+FDD0 and U+FDD1
 // read as U+FFFD, every character through EncodeCodePoint. Every byte kernel
-// the processor runs, its UTF-8 check too (TextCheck).
+// the processor runs, its UTF-8 check too (TextCheck, and the stream's own).
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -62,6 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const quorlin::MemoryLineList source(quorlin::DecodeText(quorlin::TextEncoding::Utf8, raw));
   const bool valid = quorlin::fuzz::ValidUtf8(raw);
+  const bool validText = quorlin::fuzz::ValidUtf8(raw.substr(0, raw.find('\0')));
   for (quorlin::Kernel kernel : quorlin::RunnableKernels()) {
     quorlin::TextCheck check(quorlin::TextEncoding::Utf8, kernel);
     std::uint64_t bad = check.Feed(raw);
@@ -75,6 +76,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       StreamEncoder encoder(mode, StreamEncoder::Input::Utf8, kernel);
       const std::string streamed = quorlin::fuzz::StreamInChunks(encoder, raw, seed);
       Check(streamed == expected, "UTF-8 stream", raw, streamed, expected,
+            quorlin::KernelName(kernel));
+      // What the CLI's reader leaves to the encoder: the check of the text before the zero.
+      Check(encoder.InvalidUtf8() != validText, "UTF-8 stream's check", raw,
+            validText ? "invalid" : "valid", validText ? "valid" : "invalid",
             quorlin::KernelName(kernel));
     }
     quorlin::MemoryLineList output;
