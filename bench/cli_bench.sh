@@ -87,7 +87,7 @@ for file in "${files[@]}"; do
       ;;
     fr-50m.utf8.txt)
       row "quorlin-cli --utf8 named" "$size" "$cat_t" "$(times "$cli" --utf8 "$path")" 2000 ""
-      # Until the default mode detects UTF-8 this row reads the file as Windows-1252.
+      # The default detection reads the file once and checks it while encoding.
       row "quorlin-cli named (default)" "$size" "$cat_t" "$(times "$cli" "$path")" 2000 ""
       ;;
   esac
