@@ -430,7 +430,16 @@ AtomicFileWriter::AtomicFileWriter(const std::string& path) : path_(path), targe
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
   fd_ = ::mkostemp(buffer.data(), O_CLOEXEC);
-  if (fd_ < 0) throw EFCreateError(path_);
+  if (fd_ < 0) {
+    // A folder that refuses new files can still hold a file the user may write:
+    // that file is then written in place (QSaveFile's direct-write fallback).
+    // Nothing else gives up the atomic replacement.
+    if (exists && (errno == EACCES || errno == EPERM)) {
+      fd_ = ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+      if (fd_ >= 0) return;
+    }
+    throw EFCreateError(path_);
+  }
   tempPath_.assign(buffer.data());
 
   // The new file keeps the permissions (and, where allowed, the owner) of the one it replaces.
@@ -456,17 +465,12 @@ bool AtomicFileWriter::Restart() {
 
 void AtomicFileWriter::Commit() {
   if (fd_ < 0) throw EWriteError();
-  if (tempPath_.empty()) {  // written in place (device or pipe)
-    const int result = ::close(fd_);
-    fd_ = -1;
-    if (result != 0) throw EWriteError();
-    return;
-  }
-  // Flush to the disk before the rename, so a full disk shows here and not later.
-  if (::fsync(fd_) != 0 && errno != EINVAL) throw EWriteError();
+  // Flush to the disk first, so a full disk shows here and not later.
+  const bool synced = ::fsync(fd_) == 0 || errno == EINVAL;  // EINVAL: a pipe or device
   const int result = ::close(fd_);
   fd_ = -1;
-  if (result != 0) throw EWriteError();
+  if (!synced || result != 0) throw EWriteError();
+  if (tempPath_.empty()) return;  // written in place
   if (::rename(tempPath_.c_str(), target_.c_str()) != 0) throw EFCreateError(path_);
   tempPath_.clear();
 }

@@ -28,6 +28,7 @@
 // Saving: the whole text byte for byte, written beside the target and put in
 // its place only once complete, so a failed save leaves the earlier file whole;
 // a new file gets the mode 0666 less the umask, as any program creates it.
+// Only a writable file in a folder that refuses new files is written in place.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -161,7 +162,9 @@ std::string ReadTextFile(const std::string& path, LoadReport* report = nullptr);
 void LoadFromFile(LineList& lines, const std::string& path, LoadReport* report = nullptr);
 
 // Writes a file beside its target and replaces the target only on Commit().
-// A writer destroyed without Commit() removes its temporary file.
+// A writer destroyed without Commit() removes its temporary file. A device, a
+// pipe, and an existing writable file whose folder refuses new files (no
+// temporary file can be made there) are written in place instead.
 // Open failures throw EFCreateError(path); write failures throw EWriteError.
 class AtomicFileWriter {
  public:
@@ -172,7 +175,7 @@ class AtomicFileWriter {
 
   void Write(std::string_view data);
   // Drops what was written so far (the temporary file only; false when the
-  // target is written in place: a device or a pipe).
+  // target is written in place: a device, a pipe, a file in a locked folder).
   bool Restart();
   void Commit();
 

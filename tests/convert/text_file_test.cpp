@@ -3,9 +3,11 @@
 // replaces the file only once it is complete.
 #include "convert/text_file.h"
 
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -479,6 +481,75 @@ TEST(TextFile, FailedCreateRaisesWithTheName) {
     EXPECT_EQ(e.Message(), "Cannot create file " + path);
   }
   EXPECT_THROW(WriteTextFile(dir.path(), "x"), EFCreateError);  // a directory
+}
+
+// Saves `text` to `path` in a child process, as user nobody when this runs as
+// root (root may write anywhere). Returns 0 on success, 1 for EFCreateError.
+int SaveAsAnotherUser(const std::string& path, const std::string& text) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::geteuid() == 0 &&
+        (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
+         ::setresuid(65534, 65534, 65534) != 0))
+      ::_exit(9);
+    int code = 0;
+    try {
+      WriteTextFile(path, text);
+    } catch (const EFCreateError&) {
+      code = 1;
+    } catch (...) {
+      code = 2;
+    }
+    ::_exit(code);
+  }
+  int status = 0;
+  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+// A folder that refuses new files: a writable file in it is written in place
+// (same inode), and only such a file; everywhere else the save replaces the file.
+TEST(TextFile, FolderRefusingNewFilesWritesAWritableFileInPlace) {
+  struct Row {
+    const char* name;
+    bool lockedFolder;
+    int mode;  // of the earlier file; 0: none
+    int result;
+    const char* content;  // afterwards; null: no file
+    bool sameInode;
+  };
+  const Row rows[] = {
+      {"writable", true, 0666, 0, "new", true},
+      {"read-only", true, 0444, 1, "old", true},
+      {"missing", true, 0, 1, nullptr, false},
+      {"writable, open folder", false, 0666, 0, "new", false},
+  };
+  TempDir top;
+  ::chmod(top.path().c_str(), 0755);  // reachable by the other user
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string dir = top / row.name;
+    fs::create_directory(dir);
+    const std::string path = dir + "/out.htm";
+    ino_t before = 0;
+    if (row.mode != 0) {
+      WriteRaw(path, "old");
+      ::chmod(path.c_str(), static_cast<mode_t>(row.mode));
+      struct stat st;
+      ASSERT_EQ(::stat(path.c_str(), &st), 0);
+      before = st.st_ino;
+    }
+    ::chmod(dir.c_str(), row.lockedFolder ? 0555 : 0777);
+    EXPECT_EQ(SaveAsAnotherUser(path, "new"), row.result);
+    ::chmod(dir.c_str(), 0755);
+    struct stat st;
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    ASSERT_EQ(exists, row.content != nullptr);
+    if (!exists) continue;
+    EXPECT_EQ(ReadRaw(path), row.content);
+    EXPECT_EQ(st.st_ino == before, row.sameInode);
+    EXPECT_EQ(static_cast<int>(std::distance(fs::directory_iterator(dir), {})), 1);
+  }
 }
 
 TEST(TextFile, WriterDroppedWithoutCommitLeavesEarlierFile) {
