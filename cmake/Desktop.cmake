@@ -68,5 +68,6 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION text)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6, xdg-utils")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xchm, qt6-translations-l10n")
+# qt6-wayland: the window runs natively in a Wayland session instead of through XWayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xchm, qt6-translations-l10n, qt6-wayland")
 include(CPack)
