@@ -12,28 +12,80 @@
 #include "ui/framework/platform.h"
 #include "ui/framework/starter.h"
 
+// Stand-ins for the desktop's xdg-mime and xdg-open, first on PATH: xdg-mime
+// records the type it is asked about, waits while the file "hold" exists (at
+// most 20 s), and answers with the file "answer". xdg-open records what it is
+// asked to open.
+class FakeDesktop {
+ public:
+  FakeDesktop() {
+    Script(QStringLiteral("xdg-mime"),
+           QStringLiteral("echo \"$3\" >> '%1/asked'\n"
+                          "i=0; while [ -e '%1/hold' ] && [ $i -lt 400 ]; do sleep 0.05; "
+                          "i=$((i+1)); done\ncat '%1/answer' 2>/dev/null\n"));
+    Script(QStringLiteral("xdg-open"), QStringLiteral("echo \"$1\" >> '%1/opened'\n"));
+    path_ = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(dir_.path()) + ':' + path_);
+  }
+  ~FakeDesktop() { qputenv("PATH", path_); }
+  void Answer(const QString& program) { Write(QStringLiteral("answer"), program); }
+  void Hold(bool on) {
+    if (on)
+      Write(QStringLiteral("hold"), {});
+    else
+      QFile::remove(dir_.filePath(QStringLiteral("hold")));
+  }
+  QStringList Asked() const { return Lines(QStringLiteral("asked")); }
+  QStringList Opened() const { return Lines(QStringLiteral("opened")); }
+  void Clear() {
+    for (const char* name : {"asked", "opened", "answer", "hold"})
+      QFile::remove(dir_.filePath(QLatin1String(name)));
+  }
+  QString Path(const QString& name) const { return dir_.filePath(name); }
+
+ private:
+  void Script(const QString& name, const QString& body) {
+    Write(name, QStringLiteral("#!/bin/sh\n") + body.arg(dir_.path()));
+    QFile(dir_.filePath(name))
+        .setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  }
+  void Write(const QString& name, const QString& text) {
+    QFile file(dir_.filePath(name));
+    if (file.open(QIODevice::WriteOnly)) file.write(text.toUtf8());
+  }
+  QStringList Lines(const QString& name) const {
+    QFile file(dir_.filePath(name));
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+  }
+  QTemporaryDir dir_;
+  QByteArray path_;
+};
+
 class HelpAboutTest : public QObject {
   Q_OBJECT
 
-  QList<QUrl> opened_;
+  std::unique_ptr<FakeDesktop> desktop_;
   QStringList reports_;
-  bool openerSucceeds_ = true;
+
+  // A help document in the stand-in desktop's folder.
+  QString MakeHelp() {
+    const QString name = desktop_->Path(QStringLiteral("Quorlin.chm"));
+    QFile doc(name);
+    doc.open(QIODevice::WriteOnly);
+    return name;
+  }
 
  private slots:
+  void initTestCase() { desktop_ = std::make_unique<FakeDesktop>(); }
+  void cleanupTestCase() { desktop_.reset(); }
   void init() {
-    opened_.clear();
+    desktop_->Clear();
+    QFile::remove(desktop_->Path(QStringLiteral("Quorlin.chm")));
     reports_.clear();
-    openerSucceeds_ = true;
-    platform::SetOpener([this](const QUrl& url) {
-      opened_ << url;
-      return openerSucceeds_;
-    });
     platform::SetReportBox([this](const QString& message) { reports_ << message; });
   }
-  void cleanup() {
-    platform::SetOpener(nullptr);
-    platform::SetReportBox(nullptr);
-  }
+  void cleanup() { platform::SetReportBox(nullptr); }
 
   void helpDirectoryEndsInOneSeparator_data() {
     QTest::addColumn<QString>("exe");
@@ -63,90 +115,92 @@ class HelpAboutTest : public QObject {
     QCOMPARE(starter.Text(0), QStringLiteral("Quorlin.chm"));
   }
 
-  void helpTwiceIssuesTwoRequests() {
-    QTemporaryDir dir;
-    QFile doc(dir.filePath(QStringLiteral("Quorlin.chm")));
-    QVERIFY(doc.open(QIODevice::WriteOnly));
-    doc.close();
+  // The desktop is asked through xdg-mime for the document's type or the
+  // link's scheme; an empty answer means no program, and xdg-open is then
+  // not started. Every failure is reported in French.
+  void requestsGoThroughTheDesktop_data() {
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("asked");  // empty: xdg-mime not asked
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("report");  // a part of it; empty: none
+    QTest::newRow("chm with viewer") << "Quorlin.chm"
+                                     << "xchm.desktop"
+                                     << "application/vnd.ms-htmlhelp" << platform::kOpenOk << "";
+    QTest::newRow("chm without viewer")
+        << "Quorlin.chm"
+        << ""
+        << "application/vnd.ms-htmlhelp" << platform::kNoAssociation << "paquet xchm";
+    QTest::newRow("missing chm") << "Absent.chm"
+                                 << "xchm.desktop"
+                                 << "" << platform::kFileNotFound << "introuvable";
+    QTest::newRow("mail link") << "mailto:a@b.fr"
+                               << ""
+                               << "x-scheme-handler/mailto" << platform::kNoAssociation
+                               << "type de lien";
+    QTest::newRow("web link") << "https://example.org/a b"
+                              << "firefox.desktop"
+                              << "x-scheme-handler/https" << platform::kOpenOk << "";
+  }
+  void requestsGoThroughTheDesktop() {
+    QFETCH(QString, url);
+    QFETCH(QString, answer);
+    QFETCH(QString, asked);
+    QFETCH(int, result);
+    QFETCH(QString, report);
+    desktop_->Answer(answer);
+    QUrl target(url);
+    if (url.endsWith(QStringLiteral(".chm"))) {
+      MakeHelp();
+      target = QUrl::fromLocalFile(desktop_->Path(url));
+    }
+    int got = 0;
+    platform::OpenDocument(target, nullptr, [&got](int r) { got = r; });
+    QTRY_VERIFY(got != 0);
+    QCOMPARE(got, result);
+    QCOMPARE(desktop_->Asked(), asked.isEmpty() ? QStringList() : QStringList{asked});
+    const QString opened =
+        target.isLocalFile() ? target.toLocalFile() : target.toString(QUrl::FullyEncoded);
+    if (result == platform::kOpenOk)
+      QTRY_COMPARE(desktop_->Opened(), QStringList{opened});  // xdg-open runs on its own
+    else
+      QCOMPARE(desktop_->Opened(), QStringList());
+    QCOMPARE(reports_.size(), report.isEmpty() ? 0 : 1);
+    if (!report.isEmpty()) QVERIFY2(reports_[0].contains(report), qPrintable(reports_[0]));
+  }
+
+  // The window goes on while the desktop takes its time to answer.
+  void helpNeverWaitsForTheDesktop() {
+    const QString help = MakeHelp();
+    desktop_->Answer(QStringLiteral("xchm.desktop"));
+    desktop_->Hold(true);
     TLMDStarter starter;
-    starter.SetText(2, dir.path() + QLatin1Char('/'));
+    starter.SetText(2, QFileInfo(help).path() + QLatin1Char('/'));
     starter.Execute();
-    QCOMPARE(starter.ProcessHandle(), 1);
+    // xdg-mime is asked and has not answered, and this thread's events still run.
+    QTRY_COMPARE(desktop_->Asked().size(), 1);
+    QVERIFY(desktop_->Opened().isEmpty());
+    QCOMPARE(starter.ProcessHandle(), 0);
+    desktop_->Hold(false);
+    QTRY_COMPARE(desktop_->Opened(), QStringList{help});
+    QTRY_COMPARE(starter.ProcessHandle(), 1);
     starter.Execute();
-    QCOMPARE(starter.ProcessHandle(), 2);
-    QCOMPARE(opened_.size(), 2);
-    QCOMPARE(opened_[1].toLocalFile(), dir.filePath(QStringLiteral("Quorlin.chm")));
+    QTRY_COMPARE(starter.ProcessHandle(), 2);
+    QTRY_COMPARE(desktop_->Opened().size(), 2);
     QCOMPARE(starter.LastError(), 0);
     QVERIFY(reports_.isEmpty());
   }
 
-  void missingHelpIsReportedAndRemembered() {
-    QTemporaryDir dir;
+  void helpFailureIsRemembered() {
     TLMDStarter starter;
-    starter.SetText(2, dir.path() + QLatin1Char('/'));
+    starter.SetText(2, QFileInfo(desktop_->Path(QStringLiteral("Quorlin.chm"))).path() + u'/');
     starter.Execute();
-    QCOMPARE(starter.LastError(), platform::kFileNotFound);
-    QCOMPARE(opened_.size(), 0);
-    QCOMPARE(reports_.size(), 1);
-    QVERIFY(reports_[0].contains(QStringLiteral("Quorlin.chm")));
-  }
-
-  void noViewerIsReported() {
-    QTemporaryDir dir;
-    QFile doc(dir.filePath(QStringLiteral("Quorlin.chm")));
-    QVERIFY(doc.open(QIODevice::WriteOnly));
-    doc.close();
-    openerSucceeds_ = false;
-    TLMDStarter starter;
-    starter.SetText(2, dir.path() + QLatin1Char('/'));
-    starter.Execute();
-    QCOMPARE(starter.LastError(), platform::kNoAssociation);
+    QTRY_COMPARE(starter.LastError(), platform::kFileNotFound);
     QCOMPARE(starter.ProcessHandle(), 0);
-    QCOMPARE(reports_.size(), 1);
-  }
-
-  // The desktop is asked through xdg-mime for the document's type or the link's
-  // scheme; an empty answer means no program. A stand-in xdg-mime on PATH
-  // answers as the test wants and records what it was asked.
-  void desktopIsAskedForAProgram_data() {
-    QTest::addColumn<QString>("url");
-    QTest::addColumn<QString>("answer");
-    QTest::addColumn<QString>("asked");
-    QTest::addColumn<bool>("has");
-    QTest::newRow("chm with viewer") << "Quorlin.chm" << "xchm.desktop" << "application/vnd.ms-htmlhelp" << true;
-    QTest::newRow("chm without viewer") << "Quorlin.chm" << "" << "application/vnd.ms-htmlhelp" << false;
-    QTest::newRow("mail link") << "mailto:a@b.fr" << "" << "x-scheme-handler/mailto" << false;
-    QTest::newRow("web link") << "https://example.org" << "firefox.desktop" << "x-scheme-handler/https" << true;
-  }
-  void desktopIsAskedForAProgram() {
-    QFETCH(QString, url);
-    QFETCH(QString, answer);
-    QFETCH(QString, asked);
-    QFETCH(bool, has);
-    QTemporaryDir dir;
-    const QString log = dir.filePath(QStringLiteral("asked"));
-    {
-      QFile script(dir.filePath(QStringLiteral("xdg-mime")));
-      QVERIFY(script.open(QIODevice::WriteOnly));
-      script.write(QStringLiteral("#!/bin/sh\necho \"$3\" > '%1'\n[ -n '%2' ] && echo '%2'\nexit 0\n")
-                       .arg(log, answer)
-                       .toUtf8());
-      script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    QUrl target(url);
-    if (url.endsWith(QStringLiteral(".chm"))) {
-      QFile doc(dir.filePath(url));
-      QVERIFY(doc.open(QIODevice::WriteOnly));
-      target = QUrl::fromLocalFile(doc.fileName());
-    }
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", QFile::encodeName(dir.path()) + ':' + path);
-    const bool result = platform::DesktopHasProgramFor(target);
-    qputenv("PATH", path);
-    QCOMPARE(result, has);
-    QFile asked_(log);
-    QVERIFY(asked_.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(asked_.readAll().trimmed()), asked);
+    MakeHelp();  // present now, but no viewer
+    starter.Execute();
+    QTRY_COMPARE(starter.LastError(), platform::kNoAssociation);
+    QCOMPARE(reports_.size(), 2);
   }
 
   void pictureHasShadowAndFrame() {
@@ -229,15 +283,17 @@ class HelpAboutTest : public QObject {
     auto* mail = box->findChild<TLMDAboutLink*>(QStringLiteral("EMail"));
     auto* web = box->findChild<TLMDAboutLink*>(QStringLiteral("Jump"));
     QCOMPARE(mail->cursor().shape(), Qt::PointingHandCursor);
+    desktop_->Answer(QStringLiteral("firefox.desktop"));
     QTest::mouseClick(web, Qt::LeftButton);
-    QCOMPARE(opened_.value(0), QUrl(about.Jump));
+    QTRY_COMPARE(desktop_->Opened(), QStringList{about.Jump});
     QVERIFY(web->Visited());
     QVERIFY(web->isEnabled());
 
-    openerSucceeds_ = false;
+    desktop_->Answer(QString());  // no mail program
     QTest::mouseClick(mail, Qt::LeftButton);
-    QCOMPARE(opened_.value(1), QUrl(QStringLiteral("mailto:") + about.EMail));
-    QVERIFY(!mail->isEnabled());  // the desktop could not open it
+    QTRY_VERIFY(!mail->isEnabled());  // the desktop could not open it
+    QCOMPARE(desktop_->Asked().last(), QStringLiteral("x-scheme-handler/mailto"));
+    QCOMPARE(reports_.size(), 1);
   }
 };
 

@@ -61,7 +61,9 @@ void TLMDAboutLink::mousePressEvent(QMouseEvent* event) {
 
 void TLMDAboutLink::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton || !rect().contains(event->position().toPoint())) return;
-  if (platform::OpenDocument(QUrl(UrlText())) <= 32) setEnabled(false);
+  platform::OpenDocument(QUrl(UrlText()), this, [this](int result) {
+    if (result <= 32) setEnabled(false);
+  });
 }
 
 QPixmap AboutPicture(const QPixmap& icon) {

@@ -5,16 +5,17 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QMimeDatabase>
+#include <QPointer>
 #include <QProcess>
 #include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QTextStream>
+#include <QThreadPool>
 #include <thread>
 
 namespace platform {
@@ -35,40 +36,91 @@ void Report(const QString& message) {
     CurrentReportBox()(message);
     return;
   }
-  QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(), message);
+  QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(),
+                        message);
 }
+
+QString FailureMessage(const QUrl& url, int result) {
+  const QString shown = url.isLocalFile() ? url.toLocalFile() : url.toString();
+  QString message;
+  if (result == kFileNotFound)
+    message = QStringLiteral("Impossible d'ouvrir « %1 » : le fichier est introuvable.");
+  else if (QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty())
+    message = QStringLiteral(
+        "Impossible d'ouvrir « %1 » : le programme xdg-open est introuvable. "
+        "Installez le paquet xdg-utils.");
+  else if (!url.isLocalFile())
+    message = QStringLiteral(
+        "Impossible d'ouvrir « %1 » : aucun programme n'est associé à ce type de lien.");
+  else if (shown.endsWith(QStringLiteral(".chm"), Qt::CaseInsensitive))
+    message = QStringLiteral(
+        "Impossible d'ouvrir « %1 » : aucun programme n'est associé à ce type de document. "
+        "Installez une visionneuse d'aide CHM, par exemple le paquet xchm.");
+  else
+    message = QStringLiteral(
+        "Impossible d'ouvrir « %1 » : aucun programme n'est associé à ce type de document.");
+  return message.arg(shown);
+}
+
+// The request itself, on the desktop thread: every step may wait (a slow
+// disk, xdg-mime reading the desktop's databases).
+int AskDesktop(const QUrl& url, const Opener& opener) {
+  if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile())) return kFileNotFound;
+  if (opener) return opener(url) ? kOpenOk : kNoAssociation;
+  if (!DesktopHasProgramFor(url)) return kNoAssociation;
+  const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+  const QString target = url.isLocalFile() ? url.toLocalFile() : url.toString(QUrl::FullyEncoded);
+  if (xdgOpen.isEmpty() || !QProcess::startDetached(xdgOpen, {target})) return kNoAssociation;
+  return kOpenOk;
+}
+
+// The thread that asks the desktop, and the object its answers come back to.
+class DesktopRequests : public QObject {
+ public:
+  using QObject::QObject;
+  ~DesktopRequests() override { pool_.waitForDone(); }  // before this object goes
+
+  static DesktopRequests* Instance() {
+    static QPointer<DesktopRequests> instance;
+    if (!instance) {
+      instance = new DesktopRequests(QCoreApplication::instance());
+      instance->pool_.setMaxThreadCount(1);
+    }
+    return instance;
+  }
+
+  void Start(std::function<void()> task) { pool_.start(std::move(task)); }
+
+ private:
+  QThreadPool pool_;
+};
 
 }  // namespace
 
 void SetOpener(Opener opener) { CurrentOpener() = std::move(opener); }
 void SetReportBox(ReportBox box) { CurrentReportBox() = std::move(box); }
 
-int OpenDocument(const QUrl& url) {
-  const QString shown = url.isLocalFile() ? url.toLocalFile() : url.toString();
-  if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile())) {
-    Report(QStringLiteral("Impossible d'ouvrir « %1 » : le fichier est introuvable.").arg(shown));
-    return kFileNotFound;
-  }
-  const bool started = CurrentOpener() ? CurrentOpener()(url)
-                                        : DesktopHasProgramFor(url) && QDesktopServices::openUrl(url);
-  if (!started) {
-    QString message;
-    if (!url.isLocalFile())
-      message = QStringLiteral("Impossible d'ouvrir « %1 » : aucun programme n'est associé à ce type de lien.");
-    else if (shown.endsWith(QStringLiteral(".chm"), Qt::CaseInsensitive))
-      message = QStringLiteral("Impossible d'ouvrir « %1 » : aucun programme n'est associé à ce type de document. "
-                               "Installez une visionneuse d'aide CHM, par exemple le paquet xchm.");
-    else
-      message = QStringLiteral("Impossible d'ouvrir « %1 » : aucun programme n'est associé à ce type de document.");
-    Report(message.arg(shown));
-    return kNoAssociation;
-  }
-  return kOpenOk;
+void OpenDocument(const QUrl& url, const QObject* context, std::function<void(int)> done) {
+  DesktopRequests* requests = DesktopRequests::Instance();
+  const bool watched = context != nullptr;
+  QPointer<const QObject> guard(context);
+  requests->Start([requests, url, watched, guard, opener = CurrentOpener(),
+                   done = std::move(done)] {
+    const int result = AskDesktop(url, opener);
+    const QString failure = result <= 32 ? FailureMessage(url, result) : QString();
+    QMetaObject::invokeMethod(
+        requests,
+        [result, failure, watched, guard, done] {
+          if (!failure.isEmpty()) Report(failure);
+          if (done && (!watched || guard)) done(result);
+        },
+        Qt::QueuedConnection);
+  });
 }
 
 bool DesktopHasProgramFor(const QUrl& url) {
   const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
-  if (xdgMime.isEmpty()) return true;  // Qt's opener will say whether it could start anything
+  if (xdgMime.isEmpty()) return true;  // xdg-open will say whether it could start anything
   const QString type = url.isLocalFile()
                            ? QMimeDatabase().mimeTypeForFile(url.toLocalFile()).name()
                            : QStringLiteral("x-scheme-handler/") + url.scheme();

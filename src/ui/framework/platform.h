@@ -14,17 +14,25 @@ constexpr int kOpenOk = 33;
 constexpr int kFileNotFound = 2;
 constexpr int kNoAssociation = 31;
 
-// Asks the desktop to open `url` with its registered program and returns at once.
-// A local file that does not exist gives kFileNotFound, no launcher kNoAssociation.
-// On failure the report box says so, as the shell does where it reports for itself.
-int OpenDocument(const QUrl& url);
+// Asks the desktop to open `url` with its registered program, and returns at
+// once: the desktop is asked on a thread of its own (the file's presence,
+// xdg-mime, then xdg-open), so the window never waits for it. A failure is
+// then reported in the report box, and `done` runs on this thread with the
+// result (kOpenOk, kFileNotFound, kNoAssociation), unless `context` is gone.
+// Requests are made one at a time, in order.
+void OpenDocument(const QUrl& url, const QObject* context = nullptr,
+                  std::function<void(int result)> done = {});
 
 // Whether the desktop has a program registered for the document's type or the
 // link's scheme (xdg-mime). xdg-open itself cannot tell: it starts at once and
 // fails later in the background. True when xdg-mime is not there to ask.
+// Runs xdg-mime and waits for it (up to 3 s): never on the window's thread.
 bool DesktopHasProgramFor(const QUrl& url);
 
-// Replaces the opener and the report box, for tests. Null restores the real ones.
+// Replace the desktop's opener (xdg-mime, then xdg-open) and the report box,
+// for tests; null restores the real ones. The opener answers whether a program
+// was started; it is taken when a request is made and runs on the desktop's
+// thread.
 using Opener = std::function<bool(const QUrl&)>;
 using ReportBox = std::function<void(const QString& message)>;
 void SetOpener(Opener opener);

@@ -17,13 +17,14 @@ QString TLMDStarter::Text(int index) const {
 
 void TLMDStarter::Execute() {
   // The desktop gives no process to keep: the request number stands for it and
-  // the previous one is simply dropped.
+  // the previous one is simply dropped. The answer comes later; nothing waits.
   processHandle_ = 0;
+  const int request = ++requests_;
   const QString path = Command.startsWith(QLatin1Char('/')) ? Command : DefaultDir + Command;
-  const int result = platform::OpenDocument(QUrl::fromLocalFile(path));
-  ++requests_;
-  if (result > 32)
-    processHandle_ = requests_;
-  else
-    lastError_ = result;
+  platform::OpenDocument(QUrl::fromLocalFile(path), this, [this, request](int result) {
+    if (result > 32)
+      processHandle_ = request;
+    else
+      lastError_ = result;
+  });
 }

@@ -3,7 +3,7 @@
 // desktop has registered for it, and never waits for that program.
 //
 //   starter.SetText(2, "/usr/lib/quorlin/");   // DefaultDir
-//   starter.Execute();   // opens /usr/lib/quorlin/Quorlin.chm; LastError() 2 if it is missing
+//   starter.Execute();   // opens /usr/lib/quorlin/Quorlin.chm; soon LastError() 2 if it is missing
 #include <QObject>
 #include <QString>
 
@@ -27,11 +27,13 @@ class TLMDStarter : public QObject {
   void SetText(int index, const QString& value);
   QString Text(int index) const;
 
-  // One open request for DefaultDir + Command; returns at once.
+  // One open request for DefaultDir + Command; returns at once. LastError and
+  // ProcessHandle follow once the desktop has answered.
   void Execute();
 
   int LastError() const { return lastError_; }
-  // Number of the request whose result is kept (0 before the first start).
+  // Number of the request whose result is kept (0 before the first start and
+  // while a request is under way).
   int ProcessHandle() const { return processHandle_; }
 
  private:
