@@ -1,21 +1,20 @@
 #include "ui/framework/application.h"
 
-#include <QMessageBox>
-#include <QWidget>
 #include <cxxabi.h>
 
+#include <QWidget>
 #include <cstdlib>
 #include <memory>
 #include <typeinfo>
 
 #include "convert/exceptions.h"
+#include "ui/framework/fixed_dialog.h"
 #include "ui/framework/hints.h"
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   hints::Install(*this);
   ShowBox = [](const QString& caption, const QString& text) {
-    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok);
-    box.exec();
+    ShowMessageBox(nullptr, QMessageBox::Critical, caption, text);
   };
 }
 

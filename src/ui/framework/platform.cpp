@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QMimeDatabase>
 #include <QPointer>
 #include <QProcess>
@@ -17,6 +16,8 @@
 #include <QTextStream>
 #include <QThreadPool>
 #include <thread>
+
+#include "ui/framework/fixed_dialog.h"
 
 namespace platform {
 namespace {
@@ -36,8 +37,8 @@ void Report(const QString& message) {
     CurrentReportBox()(message);
     return;
   }
-  QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(),
-                        message);
+  ShowMessageBox(QApplication::activeWindow(), QMessageBox::Critical,
+                 QApplication::applicationDisplayName(), message);
 }
 
 QString FailureMessage(const QUrl& url, int result) {
