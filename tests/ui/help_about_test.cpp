@@ -1,16 +1,40 @@
-// Help launcher and About box: directory, open requests, failure reports, the box's texts and layout.
+// Help launcher and About box: directory, open requests through the desktop, failure
+// reports, the box's texts, layout, keyboard, accessibility and contrast.
+#include <QAccessible>
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
+#include <QHash>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 #include <QUrl>
+#include <QWindow>
+#include <cmath>
+#include <memory>
 
 #include "ui/framework/about_dialog.h"
+#include "ui/framework/fixed_dialog.h"
 #include "ui/framework/platform.h"
 #include "ui/framework/starter.h"
+
+// WCAG 2 contrast ratio of two opaque colours.
+double ContrastRatio(QRgb a, QRgb b) {
+  auto luminance = [](QRgb c) {
+    auto linear = [](int v) {
+      const double s = v / 255.0;
+      return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(qRed(c)) + 0.7152 * linear(qGreen(c)) + 0.0722 * linear(qBlue(c));
+  };
+  const double la = luminance(a), lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
 
 // Stand-ins for the desktop's xdg-mime and xdg-open, first on PATH: xdg-mime
 // records the type it is asked about, waits while the file "hold" exists (at
@@ -203,16 +227,48 @@ class HelpAboutTest : public QObject {
     QCOMPARE(reports_.size(), 2);
   }
 
-  void pictureHasShadowAndFrame() {
-    QPixmap icon(32, 32);
-    icon.fill(Qt::white);
-    const QImage picture = AboutPicture(icon).toImage();
-    QCOMPARE(picture.size(), QSize(72, 72));
-    QCOMPARE(QColor(picture.pixel(0, 0)), QColor(Qt::black));     // frame corner
-    QCOMPARE(QColor(picture.pixel(66, 66)), QColor(Qt::black));   // frame's far corner
-    QCOMPARE(QColor(picture.pixel(70, 70)), QColor(128, 128, 128));  // shadow
-    QCOMPARE(qAlpha(picture.pixel(70, 2)), 0);                     // ground left transparent
-    QCOMPARE(QColor(picture.pixel(30, 30)), QColor(Qt::white));   // the icon itself
+  // The picture at 1x and 2x: frame and shadow in the palette's colours, a
+  // clear ground, and the icon drawn at the screen's resolution: an SVG icon
+  // half black, half white keeps a sharp edge, as no bitmap scaled up would.
+  void pictureIsDrawnAtTheScreensResolution_data() {
+    QTest::addColumn<qreal>("dpr");
+    QTest::newRow("1x") << 1.0;
+    QTest::newRow("1.5x") << 1.5;
+    QTest::newRow("2x") << 2.0;
+  }
+  void pictureIsDrawnAtTheScreensResolution() {
+    QFETCH(qreal, dpr);
+    QTemporaryDir dir;
+    QFile svg(dir.filePath(QStringLiteral("halves.svg")));
+    QVERIFY(svg.open(QIODevice::WriteOnly));
+    svg.write(
+        "<svg xmlns='http:/"
+        "/www.w3.org/2000/svg' width='32' height='32'>"
+        "<rect width='16' height='32' fill='#000'/>"
+        "<rect x='16' width='16' height='32' fill='#fff'/></svg>");
+    svg.close();
+    QPalette palette;
+    palette.setColor(QPalette::WindowText, QColor(10, 20, 30));
+    palette.setColor(QPalette::Shadow, QColor(90, 80, 70));
+    const QPixmap pixmap = AboutPicture(QIcon(svg.fileName()), 105, dpr, palette);
+    QVERIFY(qAbs(pixmap.deviceIndependentSize().width() - 105) < 1);
+    const QImage picture = pixmap.toImage();
+    QCOMPARE(picture.width(), qRound(105 * dpr));  // one image pixel to each screen pixel
+    auto at = [&](double x, double y) { return QColor(picture.pixel(int(x * dpr), int(y * dpr))); };
+    QCOMPARE(at(0, 0), QColor(10, 20, 30));                 // frame corner
+    QCOMPARE(at(96, 96), QColor(10, 20, 30));               // frame's far corner
+    QCOMPARE(at(100, 100), QColor(90, 80, 70));             // shadow
+    QCOMPARE(qAlpha(picture.pixel(int(100 * dpr), 2)), 0);  // ground left clear
+    // Across the icon's middle, black turns to white within two device pixels.
+    const int y = int(50 * dpr);
+    int first = -1, last = -1;
+    for (int x = int(10 * dpr); x < int(90 * dpr); ++x) {
+      const int grey = qGray(picture.pixel(x, y));
+      if (grey > 20 && first < 0) first = x;
+      if (grey < 235) last = x;
+    }
+    QVERIFY2(first >= 0 && last - first < 2,
+             qPrintable(QStringLiteral("%1..%2").arg(first).arg(last)));
   }
 
   void captionFollowsTheApplicationTitle() {
@@ -239,11 +295,13 @@ class HelpAboutTest : public QObject {
     QVERIFY(text("SystemRight").contains(QStringLiteral(" KB\n")));
     QVERIFY(text("SystemRight").endsWith(QStringLiteral(" or compatible")));
 
-    QCOMPARE(box->findChild<QLabel*>(QStringLiteral("Picture"))->geometry(), QRect(15, 7, 105, 105));
+    const int top = HasOwnTitleBar(box.get()) ? 30 : 0;  // Wayland: the box's own title bar
+    QCOMPARE(box->findChild<QLabel*>(QStringLiteral("Picture"))->geometry(),
+             QRect(15, 7 + top, 105, 105));
     const QRect name = box->findChild<QLabel*>(QStringLiteral("Name"))->geometry();
-    QCOMPARE(name.topLeft(), QPoint(128, 24));
+    QCOMPARE(name.topLeft(), QPoint(128, 24 + top));
     const QRect version = box->findChild<QLabel*>(QStringLiteral("Version"))->geometry();
-    QCOMPARE(version.top(), 112);  // the name line is shorter than the picture
+    QCOMPARE(version.top(), 112 + top);  // the name line is shorter than the picture
     const QRect description = box->findChild<QLabel*>(QStringLiteral("Description"))->geometry();
     QCOMPARE(description.top(), version.bottom() + 1 + 4);
     auto* ok = box->findChild<QPushButton*>(QStringLiteral("OK"));
@@ -294,6 +352,178 @@ class HelpAboutTest : public QObject {
     QTRY_VERIFY(!mail->isEnabled());  // the desktop could not open it
     QCOMPARE(desktop_->Asked().last(), QStringLiteral("x-scheme-handler/mailto"));
     QCOMPARE(reports_.size(), 1);
+  }
+
+  // Tab goes from OK to each link; Enter or Space opens the one it is on.
+  void linksAreReachedAndOpenedFromTheKeyboard_data() {
+    QTest::addColumn<int>("key");
+    QTest::newRow("Enter") << int(Qt::Key_Return);
+    QTest::newRow("Space") << int(Qt::Key_Space);
+  }
+  void linksAreReachedAndOpenedFromTheKeyboard() {
+    QFETCH(int, key);
+    TLMDAboutDlg about;
+    std::unique_ptr<QDialog> box(about.Build(nullptr));
+    box->show();
+    QVERIFY(QTest::qWaitForWindowExposed(box.get()));
+    QApplication::setActiveWindow(box.get());  // Wayland gives no activation to wait for
+    auto* ok = box->findChild<QPushButton*>(QStringLiteral("OK"));
+    QTRY_COMPARE(QApplication::focusWidget(), ok);
+    desktop_->Answer(QStringLiteral("handler.desktop"));
+    QStringList reached;
+    for (int i = 0; i < 3; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      reached << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(reached,
+             (QStringList{QStringLiteral("Jump"), QStringLiteral("EMail"), QStringLiteral("OK")}));
+    QTest::keyClick(ok, Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+    QTRY_COMPARE(desktop_->Opened(), QStringList{about.Jump});
+    QVERIFY(box->isVisible());  // Enter on a link is not the box's OK
+  }
+
+  // What a screen reader is told, read through Qt's accessibility layer.
+  void screenReadersGetNamesAndRoles() {
+    TLMDAboutDlg about;
+    std::unique_ptr<QDialog> box(about.Build(nullptr));
+    auto info = [&](const char* name) {
+      QAccessibleInterface* a =
+          QAccessible::queryAccessibleInterface(box->findChild<QWidget*>(QLatin1String(name)));
+      return std::make_pair(a->role(), a->text(QAccessible::Name));
+    };
+    QCOMPARE(info("Picture").first, QAccessible::Graphic);
+    QVERIFY(info("Picture").second.startsWith(QStringLiteral("Icône de ")));
+    QCOMPARE(info("Name").second, QStringLiteral("Quorlin"));
+    QCOMPARE(info("Version").second, QStringLiteral("Version 1.2.0.0"));
+    QCOMPARE(info("Jump"),
+             std::make_pair(QAccessible::Link, QStringLiteral("Site web : ") + about.Jump));
+    QCOMPARE(info("EMail"),
+             std::make_pair(QAccessible::Link, QStringLiteral("Courriel : ") + about.EMail));
+    // A screen reader's "press" opens the link.
+    desktop_->Answer(QStringLiteral("handler.desktop"));
+    QAccessibleInterface* mail =
+        QAccessible::queryAccessibleInterface(box->findChild<QWidget*>(QStringLiteral("EMail")));
+    QVERIFY(
+        mail->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    mail->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QTRY_COMPARE(desktop_->Opened(), QStringList{QStringLiteral("mailto:") + about.EMail});
+  }
+
+  // A box that cannot be resized offers neither minimise nor maximise (the
+  // About box and the message boxes); under Wayland it has a title bar of its
+  // own, whose close button closes it.
+  void fixedBoxesHaveNoMinimiseOrMaximise_data() {
+    QTest::addColumn<bool>("about");
+    QTest::newRow("About box") << true;
+    QTest::newRow("message box") << false;
+  }
+  void fixedBoxesHaveNoMinimiseOrMaximise() {
+    QFETCH(bool, about);
+    const bool wayland = QGuiApplication::platformName().startsWith(QStringLiteral("wayland"));
+    QStringList problems;
+    bool checked = false;
+    auto check = [&](QDialog* box) {
+      checked = true;
+      if (!QTest::qWaitForWindowExposed(box)) problems << QStringLiteral("not shown");
+      if (box->minimumSize() != box->maximumSize()) problems << QStringLiteral("resizable");
+      const Qt::WindowFlags flags = box->windowHandle()->flags();
+      if (flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint))
+        problems << QStringLiteral("minimise or maximise");
+      if (HasOwnTitleBar(box) != wayland || bool(flags & Qt::FramelessWindowHint) != wayland ||
+          bool(flags & Qt::WindowCloseButtonHint) == wayland)
+        problems << QStringLiteral("title bar");
+      auto* close = box->findChild<QToolButton*>(QStringLiteral("CloseButton"));
+      if (wayland && close)
+        QTest::mouseClick(close, Qt::LeftButton);
+      else
+        box->reject();
+    };
+    if (about) {
+      TLMDAboutDlg dialog;
+      std::unique_ptr<QDialog> box(dialog.Build(nullptr));
+      box->show();
+      check(box.get());
+      QTRY_VERIFY(!box->isVisible());
+    } else {
+      QTimer::singleShot(0,
+                         [&] { check(qobject_cast<QDialog*>(QApplication::activeModalWidget())); });
+      ShowMessageBox(nullptr, QMessageBox::Critical, QStringLiteral("Quorlin"),
+                     QStringLiteral("Essai"));
+    }
+    QVERIFY(checked);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral(", "))));
+  }
+
+  // Every text line and link of the box, under a light and two dark palettes,
+  // reads with at least 4.5:1 contrast, measured on the rendered pixels: the
+  // ground is the commonest colour of the line's area, the text its most
+  // contrasting pixel.
+  void textsReadOnLightAndDarkPalettes_data() {
+    QTest::addColumn<QPalette>("palette");
+    const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+    QTest::newRow("light") << fusion->standardPalette();
+    QPalette dark;  // as GTK's Adwaita dark gives it through Qt's gtk3 theme
+    const std::pair<QPalette::ColorRole, const char*> roles[] = {
+        {QPalette::Window, "#323232"},     {QPalette::WindowText, "#f0f0f0"},
+        {QPalette::Button, "#323232"},     {QPalette::ButtonText, "#f0f0f0"},
+        {QPalette::Base, "#242424"},       {QPalette::Text, "#f0f0f0"},
+        {QPalette::Light, "#4b4b4b"},      {QPalette::Midlight, "#2a2a2a"},
+        {QPalette::Dark, "#212121"},       {QPalette::Mid, "#262626"},
+        {QPalette::Shadow, "#191919"},     {QPalette::Link, "#308cc6"},
+        {QPalette::LinkVisited, "#ff00ff"}};
+    for (const auto& [role, colour] : roles) dark.setColor(role, QColor(QLatin1String(colour)));
+    QTest::newRow("dark") << dark;
+    dark.setColor(QPalette::Link, QColor(0, 0, 255));  // a theme that leaves Qt's own links
+    QTest::newRow("dark, plain blue links") << dark;
+  }
+  void textsReadOnLightAndDarkPalettes() {
+    QFETCH(QPalette, palette);
+    TLMDAboutDlg about;
+    std::unique_ptr<QDialog> box(about.Build(nullptr));
+    box->setPalette(palette);
+    auto* web = box->findChild<TLMDAboutLink*>(QStringLiteral("Jump"));
+    QTest::mousePress(web, Qt::LeftButton);  // visited colour on one, link colour on the other
+    QVERIFY(web->Visited());
+    const QImage image = box->grab().toImage();
+    for (const char* name :
+         {"Name", "Version", "Description", "Jump", "EMail", "SystemLeft", "SystemRight"}) {
+      const QRect area = box->findChild<QWidget*>(QLatin1String(name))->geometry();
+      QHash<QRgb, int> count;
+      for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) ++count[image.pixel(x, y) | 0xff000000];
+      const QRgb ground =
+          std::max_element(count.keyValueBegin(), count.keyValueEnd(), [](auto a, auto b) {
+            return a.second < b.second;
+          })->first;
+      double best = 0;
+      QRgb ink = ground;
+      for (auto it = count.keyBegin(); it != count.keyEnd(); ++it)
+        if (ContrastRatio(*it, ground) > best) best = ContrastRatio(ink = *it, ground);
+      QVERIFY2(best >= 4.5,
+               qPrintable(QStringLiteral("%1: %2 on %3, %4:1")
+                              .arg(QLatin1String(name), QColor(ink).name(), QColor(ground).name())
+                              .arg(best, 0, 'f', 2)));
+    }
+  }
+
+  // Any colour on any ground comes out readable, and one already readable is kept.
+  void readableColoursKeepTheirHue() {
+    const int levels[] = {0, 51, 102, 153, 204, 255};
+    for (int g : {0x20, 0x32, 0x80, 0xc0, 0xef, 0xff}) {
+      const QColor ground(g, g, g);
+      for (int r : levels)
+        for (int gg : levels)
+          for (int b : levels) {
+            const QColor text(r, gg, b);
+            const QColor out = ReadableOn(text, ground);
+            QVERIFY2(ContrastRatio(out.rgb(), ground.rgb()) >= 4.5,
+                     qPrintable(text.name() + QStringLiteral(" on ") + ground.name()));
+            if (ContrastRatio(text.rgb(), ground.rgb()) >= 4.5) QCOMPARE(out, text);
+            if (text.hslSaturation() > 60 && out.hslSaturation() > 60)
+              QVERIFY(std::abs(out.hslHue() - text.hslHue()) <= 2);
+          }
+    }
   }
 };
 
