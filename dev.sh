@@ -17,6 +17,7 @@ PACKAGES=(
   libgtest-dev libbenchmark-dev
   xvfb xauth xclip xdotool xdg-utils
   python3
+  weston qt6-wayland desktop-file-utils appstream
 )
 # Only for `corpus` and `format`, not for building or testing: the corpus generator's
 # sources and tools, /usr/bin/time for bench/catalogue_big.sh, PHP for the peer in

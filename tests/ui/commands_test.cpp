@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "common/platform_support.h"
 #include "common/window_parts.h"
 #include "convert/exceptions.h"
 #include "ui/framework/file_dialogs.h"
@@ -109,6 +110,7 @@ class CommandsTest : public QObject {
     const WindowParts p(w);
     QStringList notices;
     dialogs::SetAnswers({.notice = [&](const QString& m) { notices << m; }});
+    SKIP_WITHOUT_CLIPBOARD();
     QApplication::clipboard()->setText(QStringLiteral("é → ← ok"));
     p.Coller->trigger();
     QCOMPARE(QByteArray::fromStdString(p.MemoText->Text()),
@@ -176,6 +178,7 @@ class CommandsTest : public QObject {
     const WindowParts p(w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
+    SKIP_WITHOUT_CLIPBOARD();
     QApplication::clipboard()->setText(
         QStringLiteral("Prix\u202F: 5 € → voir «\u202Fici\u202F» 😀\u2028fin"));
     p.Coller->trigger();

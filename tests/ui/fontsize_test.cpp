@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "common/platform_support.h"
 #include "convert/exceptions.h"
 #include "ui/framework/fontsizecombobox.h"
 
@@ -112,7 +113,7 @@ class FontSizeTest : public QObject {
     TLMDFontSizeComboBox box;
     box.show();
     box.setFocus();
-    QVERIFY(QTest::qWaitForWindowActive(&box));
+    QVERIFY(MakeActive(&box));
     box.setEditText(QString());
     QSignalSpy changed(&box, &TLMDFontSizeComboBox::Changed);
     QTest::keyClicks(&box, QStringLiteral("1a2 .x-+"));
@@ -166,7 +167,7 @@ class FontSizeTest : public QObject {
     auto* other = new QLineEdit(&window);
     other->move(0, 40);
     window.show();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QVERIFY(MakeActive(&window));
     box->setFocus();
     QTRY_VERIFY(box->hasFocus());
     box->setEditText(typed);
@@ -186,7 +187,7 @@ class FontSizeTest : public QObject {
     auto* other = new QLineEdit(&window);
     other->move(0, 40);
     window.show();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QVERIFY(MakeActive(&window));
     box->setFocus();
     QTRY_VERIFY(box->hasFocus());
     box->setEditText(QStringLiteral("-"));

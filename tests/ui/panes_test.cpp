@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "common/line_list_contract.h"
+#include "common/platform_support.h"
 #include "convert/conversion_pass.h"
 #include "ui/framework/memo.h"
 
@@ -133,6 +134,7 @@ class PanesTest : public QObject {
     TMemo memo;
     QStringList messages;
     QObject::connect(&memo, &TMemo::LostCharacters, [&](const QString& m) { messages << m; });
+    SKIP_WITHOUT_CLIPBOARD();
     QApplication::clipboard()->setText(pasted);
     memo.paste();
     QCOMPARE(QByteArray::fromStdString(memo.Text()), text);
@@ -199,6 +201,7 @@ class PanesTest : public QObject {
     std::unique_ptr<QMimeData> data(memo.SelectionAsPlainText());
     QCOMPARE(data->formats(), QStringList{QStringLiteral("text/plain")});
     QCOMPARE(data->text(), QStringLiteral("a &lt;\nb"));
+    SKIP_WITHOUT_CLIPBOARD();
     memo.copy();
     QCOMPARE(QApplication::clipboard()->mimeData()->formats(), QStringList{QStringLiteral("text/plain")});
   }
@@ -207,6 +210,7 @@ class PanesTest : public QObject {
     TMemo memo;
     memo.setReadOnly(true);
     memo.SetText("x");
+    SKIP_WITHOUT_CLIPBOARD();
     QApplication::clipboard()->setText(QStringLiteral("y"));
     memo.paste();
     QCOMPARE(memo.Text(), std::string("x"));

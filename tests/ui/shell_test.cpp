@@ -9,6 +9,7 @@
 #include <QtTest>
 #include <stdexcept>
 
+#include "common/platform_support.h"
 #include "common/window_parts.h"
 #include "convert/exceptions.h"
 #include "ui/framework/application.h"
@@ -215,8 +216,7 @@ class ShellTest : public QObject {
     TFMain w;
     const WindowParts p(w);
     w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    w.activateWindow();
+    QVERIFY(MakeActive(&w));
     auto* size = w.findChild<TLMDFontSizeComboBox*>();
     QVERIFY(size);
     size->setFocus(Qt::TabFocusReason);

@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "common/platform_support.h"
 #include "common/window_parts.h"
 #include "ui/framework/checkbox.h"
 #include "ui/framework/file_dialogs.h"
@@ -230,8 +231,7 @@ class WindowTest : public QObject {
     });
     closer->start(10);
     w.show();
-    w.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QVERIFY(MakeActive(&w));
     QMap<QString, int> ran;
     for (QAction* a : w.findChildren<QAction*>(Qt::FindDirectChildrenOnly)) {
       a->setEnabled(true);
@@ -316,8 +316,7 @@ class WindowTest : public QObject {
     TFMain w;
     const WindowParts p(w);
     w.show();
-    w.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QVERIFY(MakeActive(&w));
     QTRY_COMPARE(QApplication::focusWidget(), p.MemoText);
     const QList<QWidget*> order = {p.CheckNum, p.MemoCode, p.LMDFontSizeComboBox1, p.MemoText};
     for (QWidget* next : order) {
@@ -333,8 +332,7 @@ class WindowTest : public QObject {
     TFMain w;
     const WindowParts p(w);
     w.show();
-    w.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QVERIFY(MakeActive(&w));
     p.MemoText->SetText("a < b");
     w.CoderExecute();
     p.MemoCode->setFocus();
