@@ -1,19 +1,25 @@
 // Start-up of the window program.
+#include <QFile>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QStringList>
+#include <QTimer>
 #include <QTranslator>
 #include <cstdlib>
 #include <exception>
 #include <memory>
 
 #include "ui/framework/application.h"
+#include "ui/framework/command_line.h"
 #include "ui/framework/platform.h"
 #include "ui/tfmain.h"
 
-int main(int, char** argv) {
-  // The command line changes nothing: Qt sees only the program's name, not
-  // its own options (-geometry, -reverse, -platform...).
+int main(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QFile::decodeName(argv[i]);
+  // Qt sees only the program's name, not its own options (-geometry, -reverse,
+  // -platform...): they change nothing.
   int qtArgc = 1;
   TApplication app(qtArgc, argv);
   app.setApplicationName(QStringLiteral("Quorlin"));
@@ -42,6 +48,13 @@ int main(int, char** argv) {
     window->showMinimized();
   else
     window->show();
+  // "Open with": the file named on the command line opens as Ouvrir opens it,
+  // once the window is up, so that a failure shows its box over the window.
+  const QString file = FileToOpen(arguments);
+  if (!file.isEmpty()) {
+    QTimer::singleShot(0, window.get(),
+                       [w = window.get(), file] { RunHandler([w, file] { w->OpenFile(file); }); });
+  }
   app.exec();
   return 0;
 }

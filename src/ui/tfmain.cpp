@@ -6,11 +6,15 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -18,6 +22,7 @@
 #include "ui/framework/about_dialog.h"
 #include "ui/framework/application.h"
 #include "ui/framework/checkbox.h"
+#include "ui/framework/drops.h"
 #include "ui/framework/file_dialogs.h"
 #include "ui/framework/fontsizecombobox.h"
 #include "ui/framework/memo.h"
@@ -303,6 +308,28 @@ void TFMain::BindEvents() {
   connect(MemoText, &TMemo::LostCharacters, this,
           [this](const QString& message) { dialogs::Notice(this, message); });
   new TShortcutRouter(this, {SelectAll, Copier, Coller, Coder}, this);
+  // Files dropped anywhere on the window open as Ouvrir opens them; text
+  // dropped outside the source pane goes into it as a paste. The source pane
+  // takes dropped text itself, where it is dropped; the size box keeps its own.
+  auto* drops = new TDropHandler(
+      this,
+      [this](const QString& path, int count) {
+        RunHandler([this, path, count] {
+          OpenFile(path);
+          if (count > 1)
+            dialogs::Notice(this, QStringLiteral("Un seul fichier s'ouvre à la fois : "
+                                                 "seul « %1 » a été ouvert.")
+                                      .arg(QFileInfo(path).fileName()));
+        });
+      },
+      [this](const QString& text) {
+        QMimeData data;
+        data.setText(text);
+        MemoText->PasteFrom(data);
+      });
+  drops->Watch(this, true);
+  drops->Watch(MemoText->viewport(), false);
+  if (QLineEdit* edit = LMDFontSizeComboBox1->lineEdit()) drops->Watch(edit, false);
 }
 
 // The window exists whole before FormCreate runs (the components and bindings

@@ -40,6 +40,9 @@ class TMemo : public QPlainTextEdit, public quorlin::LineList {
 
   int SelLength() const;
   void SetFontSize(int points);
+  // Inserts the data's text at the caret, as a paste from the clipboard does
+  // (the same rules); for text dropped elsewhere on the window.
+  void PasteFrom(const QMimeData& data) { insertFromMimeData(&data); }
   // The selection as plain text only, lines ending in LF: what copying puts on
   // the clipboard (never an HTML version that rich editors would paste).
   QMimeData* SelectionAsPlainText() const;
