@@ -18,6 +18,7 @@ PACKAGES=(
   xvfb xauth xclip xdotool xdg-utils
   python3
   weston qt6-wayland desktop-file-utils appstream
+  at-spi2-core python3-pyatspi dbus-daemon
 )
 # Only for `corpus` and `format`, not for building or testing: the corpus generator's
 # sources and tools, /usr/bin/time for bench/catalogue_big.sh, PHP for the peer in

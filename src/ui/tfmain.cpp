@@ -35,9 +35,13 @@ TFMain* FMain = nullptr;
 
 namespace {
 
-QToolBar* MakeToolBar(QWidget* parent, const char* name) {
+QToolBar* MakeToolBar(QWidget* parent, const char* name, const QString& spoken) {
   auto* bar = new QToolBar(parent);
   bar->setObjectName(QString::fromLatin1(name));
+  bar->setAccessibleName(spoken);
+  // The button that shows what does not fit when the window is narrow.
+  if (auto* more = bar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
+    more->setAccessibleName(QStringLiteral("Autres boutons"));
   bar->setFixedHeight(29);
   bar->setMovable(false);
   bar->setFloatable(false);
@@ -56,10 +60,14 @@ void AddSeparator(QToolBar* bar, const char* name, int width) {
   bar->addWidget(gap);
 }
 
-void AddButton(QToolBar* bar, const char* name, QAction* action, const QString& hint, int height) {
+// `command`: what a screen reader calls the button, the command's French name
+// (the action's own caption may be the stored "Exit" or "Vide").
+void AddButton(QToolBar* bar, const char* name, QAction* action, const QString& command,
+               const QString& hint, int height) {
   auto* button = new QToolButton(bar);
   button->setObjectName(QString::fromLatin1(name));
   button->setDefaultAction(action);
+  button->setAccessibleName(command);
   button->setToolButtonStyle(Qt::ToolButtonIconOnly);
   button->setAutoRaise(true);
   button->setFixedSize(27, height);
@@ -185,21 +193,29 @@ QWidget* TFMain::CreateSourcePanel(QWidget* client) {
   Panel1->setObjectName(QStringLiteral("Panel1"));
   Panel1->setFixedWidth(313);
   QVBoxLayout* column = Column(Panel1);
-  ToolBar2 = MakeToolBar(Panel1, "ToolBar2");
+  ToolBar2 = MakeToolBar(Panel1, "ToolBar2", QStringLiteral("Barre d'outils du texte source"));
   AddSeparator(ToolBar2, "ToolButton4", 8);
-  AddButton(ToolBar2, "ToolButton5", Open, QStringLiteral("Ouvrir un fichier"), 28);
-  AddButton(ToolBar2, "ToolButton6", Reset, QStringLiteral("Nouveau projet"), 28);
+  AddButton(ToolBar2, "ToolButton5", Open, QStringLiteral("Ouvrir"),
+            QStringLiteral("Ouvrir un fichier"), 28);
+  AddButton(ToolBar2, "ToolButton6", Reset, QStringLiteral("Nouveau"),
+            QStringLiteral("Nouveau projet"), 28);
   AddSeparator(ToolBar2, "ToolButton7", 8);
-  AddButton(ToolBar2, "ToolButton8", Coller, QStringLiteral("Coller depuis presse papier"), 28);
+  AddButton(ToolBar2, "ToolButton8", Coller, QStringLiteral("Coller"),
+            QStringLiteral("Coller depuis presse papier"), 28);
   AddSeparator(ToolBar2, "ToolButton10", 8);
-  AddButton(ToolBar2, "ToolButton11", Exit, QStringLiteral("Fermer Quorlin"), 28);
+  AddButton(ToolBar2, "ToolButton11", Exit, QStringLiteral("Quitter"),
+            QStringLiteral("Fermer Quorlin"), 28);
   AddSeparator(ToolBar2, "ToolButton14", 21);
   CheckNum = new TLMDCheckBox(QStringLiteral("Codage numérique"), ToolBar2);
   CheckNum->setObjectName(QStringLiteral("CheckNum"));
   CheckNum->setFixedSize(128, 28);
+  CheckNum->setAccessibleDescription(
+      QStringLiteral("Coché : références décimales (&#233;) au lieu des noms (&eacute;)"));
   ToolBar2->addWidget(CheckNum);
   MemoText = new TMemo(Panel1);
   MemoText->setObjectName(QStringLiteral("MemoText"));
+  MemoText->setAccessibleName(QStringLiteral("Texte source"));
+  MemoText->setAccessibleDescription(QStringLiteral("Le texte à transposer en entités HTML"));
   column->addWidget(ToolBar2);
   column->addWidget(MemoText);
   return Panel1;
@@ -210,12 +226,15 @@ QWidget* TFMain::CreateOutputPanel(QWidget* client) {
   Panel2 = new QWidget(client);
   Panel2->setObjectName(QStringLiteral("Panel2"));
   QVBoxLayout* column = Column(Panel2);
-  ToolBar1 = MakeToolBar(Panel2, "ToolBar1");
+  ToolBar1 = MakeToolBar(Panel2, "ToolBar1", QStringLiteral("Barre d'outils du code HTML"));
   AddSeparator(ToolBar1, "ToolButton2", 8);
-  AddButton(ToolBar1, "ToolButton1", Coder, QStringLiteral("Tranposer le texte"), 26);
-  AddButton(ToolBar1, "ToolButton3", Copier, QStringLiteral("Copier le texte transposé"), 26);
+  AddButton(ToolBar1, "ToolButton1", Coder, QStringLiteral("Coder"),
+            QStringLiteral("Tranposer le texte"), 26);
+  AddButton(ToolBar1, "ToolButton3", Copier, QStringLiteral("Copier"),
+            QStringLiteral("Copier le texte transposé"), 26);
   AddSeparator(ToolBar1, "ToolButton9", 8);
-  AddButton(ToolBar1, "ToolButton13", Save, QStringLiteral("Enregistrer le texte transposé"), 26);
+  AddButton(ToolBar1, "ToolButton13", Save, QStringLiteral("Enregistrer"),
+            QStringLiteral("Enregistrer le texte transposé"), 26);
   AddSeparator(ToolBar1, "ToolButton12", 8);
   // The toolbar centres what it holds; the drop-down sits 2 pixels from the top.
   auto* sizeCell = new QWidget(ToolBar1);
@@ -224,9 +243,17 @@ QWidget* TFMain::CreateOutputPanel(QWidget* client) {
   LMDFontSizeComboBox1->setObjectName(QStringLiteral("LMDFontSizeComboBox1"));
   LMDFontSizeComboBox1->setGeometry(0, 2, 51, 21);
   LMDFontSizeComboBox1->setToolTip(QStringLiteral("Taille de la police"));
+  // Named for what it sets: a screen reader reads the size as its value.
+  LMDFontSizeComboBox1->setAccessibleName(QStringLiteral("Taille de la police"));
+  LMDFontSizeComboBox1->setAccessibleDescription(
+      QStringLiteral("Taille du texte des deux volets, en points"));
+  if (QLineEdit* edit = LMDFontSizeComboBox1->lineEdit())
+    edit->setAccessibleName(QStringLiteral("Taille de la police"));
   ToolBar1->addWidget(sizeCell);
   MemoCode = new TMemo(Panel2);
   MemoCode->setObjectName(QStringLiteral("MemoCode"));
+  MemoCode->setAccessibleName(QStringLiteral("Code HTML"));
+  MemoCode->setAccessibleDescription(QStringLiteral("Le texte transposé, en lecture seule"));
   MemoCode->setReadOnly(true);
   // Read-only, but the caret moves and Shift with the arrows selects.
   MemoCode->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -255,6 +282,7 @@ void TFMain::CreateLayout() {
 void TFMain::CreateMenus() {
   QMenuBar* bar = menuBar();
   bar->setObjectName(QStringLiteral("MainMenu1"));
+  bar->setAccessibleName(QStringLiteral("Barre de menus"));
   QMenu* fichier = AddMenu(bar, "Fichier1", QStringLiteral("Fichier"));
   AddMenuItem(fichier, "Ouvrir1", Open);
   AddMenuItem(fichier, "Enregistrer1", Save);

@@ -1,4 +1,5 @@
-// The window as a desktop program: files and text dropped on the window.
+// The window as a desktop program: what screen readers are told, files and
+// text dropped on the window.
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
@@ -20,6 +21,18 @@
 #include "ui/tfmain.h"
 
 namespace {
+
+QString Name(QObject* object, QAccessible::Text text = QAccessible::Name) {
+  QAccessibleInterface* a = QAccessible::queryAccessibleInterface(object);
+  return a ? a->text(text) : QStringLiteral("<none>");
+}
+
+// Every accessible object under `root`, as a screen reader walks them.
+void Walk(QAccessibleInterface* root, QList<QAccessibleInterface*>& all) {
+  if (!root) return;
+  all << root;
+  for (int i = 0; i < root->childCount(); ++i) Walk(root->child(i), all);
+}
 
 // Drops `data` at the middle of `widget` as the desktop does: Qt gives the
 // drag to the widget there or the nearest parent that takes drops, and the
@@ -44,6 +57,55 @@ class DesktopTest : public QObject {
 
  private slots:
   void cleanup() { dialogs::SetAnswers({}); }
+
+  // Each control carries a French name; the size box's name says what it
+  // sets and its value is the size; no control is called "Exit" or "Vide".
+  void screenReadersHearFrenchNames_data() {
+    QTest::addColumn<QString>("object");
+    QTest::addColumn<QString>("name");
+    const std::pair<const char*, const char*> rows[] = {
+        {"MemoText", "Texte source"},
+        {"MemoCode", "Code HTML"},
+        {"ToolBar2", "Barre d'outils du texte source"},
+        {"ToolBar1", "Barre d'outils du code HTML"},
+        {"MainMenu1", "Barre de menus"},
+        {"CheckNum", "Codage numérique"},
+        {"LMDFontSizeComboBox1", "Taille de la police"},
+        {"ToolButton5", "Ouvrir"},
+        {"ToolButton6", "Nouveau"},
+        {"ToolButton8", "Coller"},
+        {"ToolButton11", "Quitter"},
+        {"ToolButton1", "Coder"},
+        {"ToolButton3", "Copier"},
+        {"ToolButton13", "Enregistrer"},
+    };
+    for (const auto& [object, name] : rows)
+      QTest::newRow(object) << QString::fromLatin1(object) << QString::fromUtf8(name);
+  }
+  void screenReadersHearFrenchNames() {
+    QFETCH(QString, object);
+    QFETCH(QString, name);
+    TFMain w;
+    QObject* found = w.findChild<QObject*>(object);
+    QVERIFY(found);
+    QCOMPARE(Name(found), name);
+    if (object == QLatin1String("LMDFontSizeComboBox1"))
+      QCOMPARE(Name(found, QAccessible::Value), QStringLiteral("8"));
+  }
+  void noControlIsNamedInEnglish() {
+    TFMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QList<QAccessibleInterface*> all;
+    Walk(QAccessible::queryAccessibleInterface(&w), all);
+    QVERIFY(all.size() > 30);
+    for (QAccessibleInterface* a : all) {
+      const QString name = a->text(QAccessible::Name);
+      if (name == QLatin1String("Exit") || name == QLatin1String("Vide"))
+        QFAIL(qPrintable(name + QStringLiteral(": ") +
+                         (a->object() ? a->object()->objectName() : QString())));
+    }
+  }
 
   // A file dropped on either pane, a toolbar, the check box or the size box
   // opens as Ouvrir opens it (its encoding read from its bytes); text dropped

@@ -1,5 +1,8 @@
 #include "ui/framework/fontsizecombobox.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QFocusEvent>
 #include <QFont>
@@ -7,14 +10,66 @@
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
-
 #include <algorithm>
 #include <limits>
 
 #include "convert/exceptions.h"
 #include "ui/framework/application.h"
 
+namespace {
+
+// On Linux Qt names an editable drop-down after its text (a label beside it
+// names it through a relation). This one has no label beside it: its
+// accessible name is its own ("Taille de la police"), its text the value.
+class SizeBoxAccessible : public QAccessibleWidget {
+ public:
+  explicit SizeBoxAccessible(QComboBox* box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
+
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Value) return Box()->currentText();
+    return QAccessibleWidget::text(t);  // the name and description set on the box
+  }
+  // The drop-down list and the text field, as Qt's own drop-downs show them.
+  int childCount() const override { return static_cast<int>(Parts().size()); }
+  QAccessibleInterface* child(int index) const override {
+    const QList<QObject*> parts = Parts();
+    return index >= 0 && index < parts.size() ? QAccessible::queryAccessibleInterface(parts[index])
+                                              : nullptr;
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    return child ? static_cast<int>(Parts().indexOf(child->object())) : -1;
+  }
+  QStringList actionNames() const override {
+    return QStringList{showMenuAction()} + QAccessibleWidget::actionNames();
+  }
+  void doAction(const QString& name) override {
+    if (name == showMenuAction())
+      Box()->showPopup();
+    else
+      QAccessibleWidget::doAction(name);
+  }
+
+ private:
+  QComboBox* Box() const { return static_cast<QComboBox*>(widget()); }
+  QList<QObject*> Parts() const {
+    QList<QObject*> parts;
+    if (Box()->view()) parts << Box()->view();
+    if (Box()->lineEdit()) parts << Box()->lineEdit();
+    return parts;
+  }
+};
+
+QAccessibleInterface* SizeBoxFactory(const QString& className, QObject* object) {
+  if (className == QLatin1String("TLMDFontSizeComboBox") && object && object->isWidgetType())
+    return new SizeBoxAccessible(static_cast<QComboBox*>(object));
+  return nullptr;
+}
+
+}  // namespace
+
 TLMDFontSizeComboBox::TLMDFontSizeComboBox(QWidget* parent) : QComboBox(parent) {
+  static const bool named = (QAccessible::installFactory(SizeBoxFactory), true);
+  (void)named;
   setEditable(true);
   setInsertPolicy(QComboBox::NoInsert);  // Enter must not add the typed text to the list
   setCompleter(nullptr);  // typed text stays as typed; every edit is one change
