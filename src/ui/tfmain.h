@@ -47,6 +47,9 @@ class TFMain : public QMainWindow {
   void AideExecute();
   void ProposExecute();
   void MemoCodeMouseUp();
+  // A key moved the caret in the output pane: Copier follows its selection as
+  // after a mouse release, so that keyboard users can copy a part of it.
+  void MemoCodeKeyUp();
   void LMDFontSizeComboBox1Change();
   void EnableOutputActions(bool enabled);
 

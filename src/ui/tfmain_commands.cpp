@@ -105,6 +105,8 @@ void TFMain::CollerExecute() { MemoText->paste(); }
 
 void TFMain::MemoCodeMouseUp() { Copier->setEnabled(MemoCode->SelLength() != 0); }
 
+void TFMain::MemoCodeKeyUp() { MemoCodeMouseUp(); }
+
 void TFMain::LMDFontSizeComboBox1Change() {
   // While a size is being typed the value may be -1, 0 or huge; the panes
   // show the default size until it is back in range.

@@ -1,5 +1,5 @@
-// The window as a desktop program: what screen readers are told, files and
-// text dropped on the window.
+// The window as a desktop program: what screen readers are told, copying a
+// selection made from the keyboard, files and text dropped on the window.
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
@@ -105,6 +105,33 @@ class DesktopTest : public QObject {
         QFAIL(qPrintable(name + QStringLiteral(": ") +
                          (a->object() ? a->object()->objectName() : QString())));
     }
+  }
+
+  // A selection made with the keyboard in the output pane turns Copier on as a
+  // mouse selection does, and Ctrl+C copies it; moving the caret without
+  // Shift leaves nothing selected and turns it off.
+  void keyboardSelectionInTheOutputCopies() {
+    TFMain w;
+    const WindowParts p(w);
+    w.show();
+    QVERIFY(MakeActive(&w));
+    p.MemoText->SetText("a < b\r\nc");
+    p.Coder->trigger();
+    p.MemoCode->setFocus();
+    QTRY_VERIFY(p.MemoCode->hasFocus());
+    QTest::keyClick(p.MemoCode, Qt::Key_Home, Qt::ControlModifier);
+    QTRY_VERIFY(!p.Copier->isEnabled());
+    QTest::keyClick(p.MemoCode, Qt::Key_End, Qt::ShiftModifier);
+    QTRY_VERIFY(p.Copier->isEnabled());
+    if (HasClipboard()) {
+      QApplication::clipboard()->clear();
+      QTest::keyClick(p.MemoCode, Qt::Key_C, Qt::ControlModifier);
+      QTRY_COMPARE(QApplication::clipboard()->text(), QStringLiteral("a &lt; b"));
+    }
+    QTest::keyClick(p.MemoCode, Qt::Key_Right);
+    QTRY_VERIFY(!p.Copier->isEnabled());
+    QTest::keyClick(p.MemoCode, Qt::Key_Down, Qt::ShiftModifier);
+    QTRY_VERIFY(p.Copier->isEnabled());
   }
 
   // A file dropped on either pane, a toolbar, the check box or the size box
