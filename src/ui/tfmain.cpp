@@ -27,6 +27,7 @@
 #include "ui/framework/fontsizecombobox.h"
 #include "ui/framework/memo.h"
 #include "ui/framework/menu_accelerators.h"
+#include "ui/framework/placement.h"
 #include "ui/framework/shortcuts.h"
 #include "ui/framework/splitter.h"
 #include "ui/framework/starter.h"
@@ -329,10 +330,11 @@ void TFMain::SetTabOrder() {
   MemoText->setFocus();
 }
 
-// The stored position and size; the client area is 688 x 422 under the menu bar.
+// The stored position and size, the client area 688 x 422 under the menu bar,
+// where they fit in the screen's available area; else moved into it (a small
+// screen, a large scale factor), and made smaller only down to the content.
 void TFMain::PlaceWindow() {
-  move(237, 154);
-  resize(688, 422 + menuBar()->sizeHint().height());
+  PlaceInAvailableArea(this, QRect(237, 154, 688, 422 + menuBar()->sizeHint().height()));
 }
 
 // The dialogs, the help launcher and the About box.

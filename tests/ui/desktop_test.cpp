@@ -1,5 +1,6 @@
 // The window as a desktop program: what screen readers are told, copying a
-// selection made from the keyboard, files and text dropped on the window.
+// selection made from the keyboard, files and text dropped on the window,
+// its place on the screen.
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
@@ -188,6 +189,25 @@ class DesktopTest : public QObject {
     QTRY_COMPARE(notices.size(), 2);  // the zero character, told as for a paste
     QVERIFY(notices[1].contains(QStringLiteral("caractère nul")));
     delete text;
+  }
+
+  // The window opens at its stored place where that fits on the screen, and
+  // wholly inside the screen's available area in any case. (Under Wayland the
+  // compositor places windows: only the size is the program's.)
+  void windowOpensInsideTheAvailableArea() {
+    TFMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QRect area = w.screen()->availableGeometry();
+    const QRect stored(QPoint(237, 154), w.frameGeometry().size());
+    auto inside = [&] {
+      const QRect frame = w.frameGeometry();
+      return OnWayland() ? frame.width() <= area.width() && frame.height() <= area.height()
+                         : area.contains(frame);
+    };
+    QTRY_VERIFY(inside());
+    if (area.contains(stored) && !OnWayland())
+      QCOMPARE(w.frameGeometry().topLeft(), stored.topLeft());
   }
 };
 
