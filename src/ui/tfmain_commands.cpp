@@ -46,6 +46,7 @@ void TFMain::OpenFile(const QString& name) {
   // The pane reads the file aside: a file that cannot be read, is not valid in
   // its encoding or is too large leaves the source pane as it was.
   const quorlin::LoadReport report = MemoText->LoadFile(QFile::encodeName(name).toStdString());
+  dialogs::RememberFile(name);
   // Part of the file is not in the pane: say so rather than let it look whole.
   if (report.cutAtZero) dialogs::Notice(this, QString::fromStdString(quorlin::DescribeCut(report)));
 }
@@ -60,6 +61,7 @@ void TFMain::SaveExecute() {
     if (QFileInfo::exists(name) && !dialogs::ConfirmReplace(this, name)) return;
   }
   quorlin::SaveToFile(*MemoCode, QFile::encodeName(name).toStdString());
+  dialogs::RememberFile(name);
 }
 
 void TFMain::ExitExecute() { close(); }

@@ -4,8 +4,10 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCompleter>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -20,6 +22,7 @@
 #include "common/window_parts.h"
 #include "convert/exceptions.h"
 #include "ui/framework/checkbox.h"
+#include "ui/framework/file_dialogs.h"
 #include "ui/framework/memo.h"
 #include "ui/tfmain.h"
 
@@ -122,6 +125,52 @@ class DialogsTest : public QObject {
     QVERIFY(process.waitForFinished());
     QCOMPARE(process.exitCode(), 0);
     QCOMPARE(saved, process.readAllStandardOutput());
+  }
+
+  // The dialogs open in the folder of the last file opened or saved (by any
+  // way: here a file opened as "Open with" opens it), else in the home folder;
+  // their filter captions show no pattern list of Qt's.
+  void dialogsOpenInTheLastFolderWithPlainCaptions() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("maison")));
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("textes")));
+    const QString home = dir.filePath(QStringLiteral("maison"));
+    const QByteArray savedHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home));
+    dialogs::RememberFile({});
+    TFMain w;
+    const WindowParts p(w);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QString folder;
+    QStringList captions;
+    auto look = [&] {
+      WhenDialogUp([&](QFileDialog* d) {
+        folder = d->directory().absolutePath();
+        captions.clear();
+        if (auto* types = d->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+          for (int i = 0; i < types->count(); ++i) captions << types->itemText(i);
+        d->reject();
+      });
+    };
+    look();
+    p.Open->trigger();
+    QCOMPARE(folder, QDir(home).absolutePath());
+    QCOMPARE(captions,
+             (QStringList{QStringLiteral("fichier *.txt"), QStringLiteral("tous les fichiers")}));
+
+    const QString letter = WriteFile(dir, QStringLiteral("textes/lettre.txt"), "lettre");
+    w.OpenFile(letter);
+    look();
+    p.Save->setEnabled(true);
+    p.Save->trigger();
+    QCOMPARE(folder, QFileInfo(letter).absolutePath());
+    QCOMPARE(captions, (QStringList{QStringLiteral("fichier *.txt"),
+                                    QStringLiteral("tous les fichiers *.*")}));
+    look();
+    p.Open->trigger();
+    QCOMPARE(folder, QFileInfo(letter).absolutePath());
+    qputenv("HOME", savedHome);
   }
 
   // A name typed into the open dialog that names no file comes back to Open,

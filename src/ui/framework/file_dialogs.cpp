@@ -3,11 +3,13 @@
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QCoreApplication>
+#include <QDir>
 #include <QEvent>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPointer>
+
+#include "ui/framework/fixed_dialog.h"
 
 namespace dialogs {
 namespace {
@@ -17,7 +19,21 @@ Answers& CurrentAnswers() {
   return answers;
 }
 
+QString& LastFile() {
+  static QString path;
+  return path;
+}
+
 }  // namespace
+
+void RememberFile(const QString& path) {
+  LastFile() = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
+}
+
+QString StartFolder() {
+  const QString folder = LastFile().isEmpty() ? QString() : QFileInfo(LastFile()).absolutePath();
+  return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::homePath();
+}
 
 void SetAnswers(Answers answers) { CurrentAnswers() = std::move(answers); }
 
@@ -25,17 +41,17 @@ bool ConfirmReplace(QWidget* parent, const QString& name) {
   if (CurrentAnswers().replace) return CurrentAnswers().replace(name);
   const QString question =
       QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?");
-  return QMessageBox::warning(parent, parent ? parent->windowTitle() : QString(),
-                              question.arg(QFileInfo(name).fileName()),
-                              QMessageBox::Yes | QMessageBox::No,
-                              QMessageBox::No) == QMessageBox::Yes;
+  return ShowMessageBox(parent, QMessageBox::Warning, parent ? parent->windowTitle() : QString(),
+                        question.arg(QFileInfo(name).fileName()),
+                        QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 void Notice(QWidget* parent, const QString& message) {
   if (CurrentAnswers().notice)
     CurrentAnswers().notice(message);
   else
-    QMessageBox::information(parent, parent ? parent->windowTitle() : QString(), message);
+    ShowMessageBox(parent, QMessageBox::Information, parent ? parent->windowTitle() : QString(),
+                   message);
 }
 
 }  // namespace dialogs
@@ -74,6 +90,8 @@ QFileDialog* MakeDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QSt
   // Any name is returned as typed: a missing file is Open's own error to report.
   d->setFileMode(QFileDialog::AnyFile);
   d->setNameFilters(filters);
+  // "fichier *.txt", not "fichier *.txt (*.txt)": the captions say it already.
+  d->setOption(QFileDialog::HideNameFilterDetails, true);
   if (mode == QFileDialog::AcceptSave) d->setOption(QFileDialog::DontConfirmOverwrite, false);
   for (auto* edit : d->findChildren<QLineEdit*>())
     if (QCompleter* completer = edit->completer()) new StrayListCloser(d, completer->popup());
@@ -95,7 +113,14 @@ bool TFileDialog::Execute() {
     return true;
   }
   if (!dialog_) dialog_ = MakeDialog(owner_, mode_, filters_);
-  if (!fileName_.isEmpty()) dialog_->selectFile(fileName_);
+  // The folder of the last file opened or saved; the name this dialog returned
+  // last is proposed again when it lies there.
+  const QString folder = dialogs::StartFolder();
+  dialog_->setDirectory(folder);
+  if (!fileName_.isEmpty() && QFileInfo(fileName_).absolutePath() == folder)
+    dialog_->selectFile(fileName_);
+  else if (auto* name = dialog_->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+    name->clear();  // a name typed last time, in another folder
   if (dialog_->exec() != QDialog::Accepted || dialog_->selectedFiles().isEmpty()) return false;
   fileName_ = dialog_->selectedFiles().first();
   return true;

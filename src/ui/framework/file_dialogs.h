@@ -1,7 +1,9 @@
 #pragma once
 // The window's file dialogs and the questions around them: Qt's own dialog
 // rather than the desktop's, remembering the full name it returned last and
-// proposing it next time; the replace question of Save; notices.
+// proposing it next time, opening in the folder of the last file opened or
+// saved, filter captions without their patterns; the replace question of
+// Save; notices.
 //
 //   TFileDialog open(window, QFileDialog::AcceptOpen, {"fichier *.txt (*.txt)"});
 //   if (open.Execute()) Load(open.FileName());
@@ -39,6 +41,13 @@ bool ConfirmReplace(QWidget* parent, const QString& name);
 
 // Tells the user something that is not a failure, in an information box.
 void Notice(QWidget* parent, const QString& message);
+
+// A file was opened or saved, by a dialog or otherwise (dropped, named on the
+// command line): the dialogs open next in its folder. Before any, they open in
+// the user's home folder; an empty path forgets the last one.
+void RememberFile(const QString& path);
+// Where the dialogs open now.
+QString StartFolder();
 
 // Stand-ins for the user, for tests: each member that is set answers in place
 // of its dialog or box.
