@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
+#include <cmath>
 
 QRect FitInArea(const QRect& frame, const QRect& area, const QSize& minimum) {
   if (area.isEmpty() || area.contains(frame)) return frame;
@@ -23,7 +24,13 @@ namespace {
 QRect AvailableAreaAt(const QPoint& point) {
   const QScreen* screen = QGuiApplication::screenAt(point);
   if (!screen) screen = QGuiApplication::primaryScreen();
-  return screen ? screen->availableGeometry() : QRect();
+  if (!screen) return {};
+  QRect area = screen->availableGeometry();
+  // At a fractional scale the area is rounded to whole pixels, up as often as
+  // not (1366 / 1.5 = 910.67 shows as 911): keep within the screen's own.
+  const qreal dpr = screen->devicePixelRatio();
+  if (dpr != std::floor(dpr)) area.adjust(0, 0, -1, -1);
+  return area;
 }
 
 // Sets the frame's place and size from the client's, the frame's extent being
