@@ -162,13 +162,14 @@ class ShellTest : public QObject {
 
   // The real program: Qt's own options on the command line change nothing (a
   // bad -platform would stop Qt before any window), and the end of the session
-  // (SIGTERM, SIGHUP) ends it normally with exit code 0.
-  void programIgnoresArgumentsAndEndsWithTheSession_data() {
+  // (SIGTERM, SIGHUP) ends it normally with exit code 0, also while it reports
+  // the missing file named after them.
+  void programIgnoresQtOptionsAndEndsWithTheSession_data() {
     QTest::addColumn<int>("signal");
     QTest::newRow("SIGTERM") << int(SIGTERM);
     QTest::newRow("SIGHUP") << int(SIGHUP);
   }
-  void programIgnoresArgumentsAndEndsWithTheSession() {
+  void programIgnoresQtOptionsAndEndsWithTheSession() {
     QFETCH(int, signal);
     const QString program = qEnvironmentVariable("QUORLIN_APP");
     if (program.isEmpty()) QSKIP("QUORLIN_APP not set");
