@@ -435,7 +435,8 @@ AtomicFileWriter::AtomicFileWriter(const std::string& path) : path_(path), targe
     // that file is then written in place (QSaveFile's direct-write fallback).
     // Nothing else gives up the atomic replacement.
     if (exists && (errno == EACCES || errno == EPERM)) {
-      fd_ = ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+      fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+      truncateFirst_ = fd_ >= 0;
       if (fd_ >= 0) return;
     }
     throw EFCreateError(path_);
@@ -454,7 +455,14 @@ AtomicFileWriter::AtomicFileWriter(const std::string& path) : path_(path), targe
 AtomicFileWriter::~AtomicFileWriter() { Discard(); }
 
 void AtomicFileWriter::Write(std::string_view data) {
-  if (fd_ < 0 || !WriteAll(fd_, data)) throw EWriteError();
+  if (fd_ < 0) throw EWriteError();
+  // The earlier content goes only now: a failure before any output (an input
+  // that cannot be read) leaves it whole.
+  if (truncateFirst_) {
+    if (::ftruncate(fd_, 0) != 0) throw EWriteError();
+    truncateFirst_ = false;
+  }
+  if (!WriteAll(fd_, data)) throw EWriteError();
 }
 
 bool AtomicFileWriter::Restart() {
@@ -465,6 +473,7 @@ bool AtomicFileWriter::Restart() {
 
 void AtomicFileWriter::Commit() {
   if (fd_ < 0) throw EWriteError();
+  if (truncateFirst_) Write({});  // an empty text
   // Flush to the disk first, so a full disk shows here and not later.
   const bool synced = ::fsync(fd_) == 0 || errno == EINVAL;  // EINVAL: a pipe or device
   const int result = ::close(fd_);

@@ -164,7 +164,9 @@ void LoadFromFile(LineList& lines, const std::string& path, LoadReport* report =
 // Writes a file beside its target and replaces the target only on Commit().
 // A writer destroyed without Commit() removes its temporary file. A device, a
 // pipe, and an existing writable file whose folder refuses new files (no
-// temporary file can be made there) are written in place instead.
+// temporary file can be made there) are written in place instead; such a file
+// is emptied only by the first Write or by Commit, so a writer dropped before
+// it wrote anything leaves it whole.
 // Open failures throw EFCreateError(path); write failures throw EWriteError.
 class AtomicFileWriter {
  public:
@@ -185,6 +187,7 @@ class AtomicFileWriter {
   std::string target_;  // the file actually replaced (a symbolic link's target)
   std::string tempPath_;
   int fd_ = -1;
+  bool truncateFirst_ = false;  // written in place: emptied only when writing starts
 };
 
 void WriteTextFile(const std::string& path, std::string_view text);

@@ -484,8 +484,10 @@ TEST(TextFile, FailedCreateRaisesWithTheName) {
 }
 
 // Saves `text` to `path` in a child process, as user nobody when this runs as
-// root (root may write anywhere). Returns 0 on success, 1 for EFCreateError.
-int SaveAsAnotherUser(const std::string& path, const std::string& text) {
+// root (root may write anywhere); a null `text` opens a writer and drops it
+// unwritten, as a run that fails before its output does. Returns 0 on
+// success, 1 for EFCreateError.
+int SaveAsAnotherUser(const std::string& path, const char* text) {
   const pid_t child = ::fork();
   if (child == 0) {
     if (::geteuid() == 0 &&
@@ -494,7 +496,10 @@ int SaveAsAnotherUser(const std::string& path, const std::string& text) {
       ::_exit(9);
     int code = 0;
     try {
-      WriteTextFile(path, text);
+      if (text)
+        WriteTextFile(path, text);
+      else
+        AtomicFileWriter dropped(path);
     } catch (const EFCreateError&) {
       code = 1;
     } catch (...) {
@@ -509,20 +514,24 @@ int SaveAsAnotherUser(const std::string& path, const std::string& text) {
 
 // A folder that refuses new files: a writable file in it is written in place
 // (same inode), and only such a file; everywhere else the save replaces the file.
+// Written in place, the earlier text goes only once the new one is written.
 TEST(TextFile, FolderRefusingNewFilesWritesAWritableFileInPlace) {
   struct Row {
     const char* name;
     bool lockedFolder;
-    int mode;  // of the earlier file; 0: none
+    int mode;          // of the earlier file; 0: none
+    const char* text;  // saved; null: a writer dropped unwritten
     int result;
     const char* content;  // afterwards; null: no file
     bool sameInode;
   };
   const Row rows[] = {
-      {"writable", true, 0666, 0, "new", true},
-      {"read-only", true, 0444, 1, "old", true},
-      {"missing", true, 0, 1, nullptr, false},
-      {"writable, open folder", false, 0666, 0, "new", false},
+      {"writable", true, 0666, "new", 0, "new", true},
+      {"writable, empty text", true, 0666, "", 0, "", true},
+      {"writable, nothing written", true, 0666, nullptr, 0, "old", true},
+      {"read-only", true, 0444, "new", 1, "old", true},
+      {"missing", true, 0, "new", 1, nullptr, false},
+      {"writable, open folder", false, 0666, "new", 0, "new", false},
   };
   TempDir top;
   ::chmod(top.path().c_str(), 0755);  // reachable by the other user
@@ -540,7 +549,7 @@ TEST(TextFile, FolderRefusingNewFilesWritesAWritableFileInPlace) {
       before = st.st_ino;
     }
     ::chmod(dir.c_str(), row.lockedFolder ? 0555 : 0777);
-    EXPECT_EQ(SaveAsAnotherUser(path, "new"), row.result);
+    EXPECT_EQ(SaveAsAnotherUser(path, row.text), row.result);
     ::chmod(dir.c_str(), 0755);
     struct stat st;
     const bool exists = ::stat(path.c_str(), &st) == 0;
