@@ -84,7 +84,8 @@ void Encode(benchmark::State& state, const std::string& name, EntityMode mode, i
       benchmark::DoNotOptimize(encoder.Finish(buffer.data()));
     }
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(raw.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(raw.size()));
 }
 
 const int registered = [] {

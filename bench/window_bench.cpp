@@ -138,14 +138,16 @@ int RunFile(const QString& path) {
       worstPeak = std::max(worstPeak, peak);
       Row(numeric ? "convert numeric" : "convert named", s, peak);
       const std::string got = p.MemoCode->Text();
-      const bool same = got == EngineOutput(file, numeric ? quorlin::EntityMode::Numeric : quorlin::EntityMode::Named);
+      const bool same = got == EngineOutput(file, numeric ? quorlin::EntityMode::Numeric
+                                                          : quorlin::EntityMode::Named);
       const QTextCursor caret = p.MemoCode->textCursor();
       const QScrollBar* bar = p.MemoCode->verticalScrollBar();
       const bool caretShown = p.MemoCode->viewport()->rect().contains(p.MemoCode->cursorRect());
-      std::printf("    output %s the engine's (%zu bytes); caret at %d of %d, %s; scroll %d of %d\n",
-                  same ? "equals" : "DIFFERS FROM", got.size(), caret.position(),
-                  p.MemoCode->document()->characterCount() - 1, caretShown ? "in view" : "NOT IN VIEW",
-                  bar->value(), bar->maximum());
+      std::printf(
+          "    output %s the engine's (%zu bytes); caret at %d of %d, %s; scroll %d of %d\n",
+          same ? "equals" : "DIFFERS FROM", got.size(), caret.position(),
+          p.MemoCode->document()->characterCount() - 1, caretShown ? "in view" : "NOT IN VIEW",
+          bar->value(), bar->maximum());
       if (!same) return 1;
       if (!numeric) {
         convertNamed = s;
@@ -193,7 +195,8 @@ int RunFile(const QString& path) {
     Row("setPlainText of the named output", plain, PeakMb());
   }
   std::printf("  open / setPlainText                 %8.2f   (goal <= 1.2)\n", open / plainSource);
-  std::printf("  convert named / setPlainText        %8.2f   (goal <= 1.5)\n", convertNamed / plain);
+  std::printf("  convert named / setPlainText        %8.2f   (goal <= 1.5)\n",
+              convertNamed / plain);
   std::printf("  worst convert peak / input size     %8.1f   (goal < 20)\n", worstPeak / sizeMb);
   return 0;
 }
@@ -230,7 +233,8 @@ int Repeat(const QString& path, int times) {
     last = peak;
     std::printf("  after conversion %2d: peak %8.0f MB, resident %8.0f MB\n", i, peak, CurrentMb());
   }
-  std::printf("  peak growth after the first: %.1f %%   (goal <= 10 %%)\n", 100.0 * (last - first) / first);
+  std::printf("  peak growth after the first: %.1f %%   (goal <= 10 %%)\n",
+              100.0 * (last - first) / first);
   return 0;
 }
 
@@ -245,7 +249,8 @@ int Big(const QString& path, int times) {
   {
     const std::string piece((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::ofstream out(big.toStdString(), std::ios::binary);
-    for (int i = 0; i < times; ++i) out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+    for (int i = 0; i < times; ++i)
+      out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
     if (!out.flush()) {
       std::fprintf(stderr, "window_bench: cannot write %s\n", big.toStdString().c_str());
       return 1;
@@ -260,11 +265,13 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   const QStringList args = app.arguments().mid(1);
-  if (args.size() == 3 && args[0] == QStringLiteral("--repeat")) return Repeat(args[2], args[1].toInt());
+  if (args.size() == 3 && args[0] == QStringLiteral("--repeat"))
+    return Repeat(args[2], args[1].toInt());
   if (args.size() == 3 && args[0] == QStringLiteral("--big")) return Big(args[2], args[1].toInt());
   if (args.size() == 2 && args[0] == QStringLiteral("--set-text")) return SetTextOnly(args[1]);
   if (args.isEmpty()) {
-    std::fprintf(stderr, "usage: window_bench CORPUS_DIR [FILE...] | --repeat N FILE | --big N FILE\n");
+    std::fprintf(stderr,
+                 "usage: window_bench CORPUS_DIR [FILE...] | --repeat N FILE | --big N FILE\n");
     return 2;
   }
   QStringList files = args.mid(1);

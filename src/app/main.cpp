@@ -24,7 +24,8 @@ int main(int argc, char** argv) {
   TApplication app(qtArgc, argv);
   app.setApplicationName(QStringLiteral("Quorlin"));
   app.setDesktopFileName(QStringLiteral("org.quorlin.Quorlin"));
-  app.setWindowIcon(QIcon(QStringLiteral(":/icons/quorlin.svg")));  // the boxes' and the About box's
+  app.setWindowIcon(
+      QIcon(QStringLiteral(":/icons/quorlin.svg")));  // the boxes' and the About box's
   platform::QuitOnSessionEnd(app);
 
   QTranslator qtbase;

@@ -286,7 +286,8 @@ int main(int argc, char** argv) {
       if (forced && *forced != chosen) return UsageError("--cp1252 et --utf8 s'excluent");
       forced = chosen;
     } else if (!optionsDone && (arg == "-o" || arg == "--output")) {
-      if (i + 1 >= argc) return UsageError("l'option " + std::string(arg) + " attend un nom de fichier");
+      if (i + 1 >= argc)
+        return UsageError("l'option " + std::string(arg) + " attend un nom de fichier");
       if (outputPath) return UsageError("un seul fichier de sortie est permis");
       outputPath = argv[++i];
       if (outputPath->empty()) return UsageError("le nom du fichier de sortie est vide");

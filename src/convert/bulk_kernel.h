@@ -24,8 +24,8 @@
 namespace quorlin::detail {
 
 struct EntityTables {
-  char text[256][8];           // every byte's output, padded to 8 bytes
-  std::uint8_t length[256];    // its length
+  char text[256][8];         // every byte's output, padded to 8 bytes
+  std::uint8_t length[256];  // its length
   char ellipsis[8];
   std::uint8_t ellipsisLength;
 };

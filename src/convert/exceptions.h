@@ -24,8 +24,7 @@ class EAbort : public Exception {
 // "Cannot open file %s"
 class EFOpenError : public Exception {
  public:
-  explicit EFOpenError(const std::string& fileName)
-      : Exception("Cannot open file " + fileName) {}
+  explicit EFOpenError(const std::string& fileName) : Exception("Cannot open file " + fileName) {}
 };
 
 // "Cannot create file %s"

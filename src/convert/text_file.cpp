@@ -411,7 +411,8 @@ void LoadFromFile(LineList& lines, const std::string& path, LoadReport* report) 
   lines.SetText(text);
 }
 
-AtomicFileWriter::AtomicFileWriter(const std::string& path) : path_(path), target_(ResolveLinks(path)) {
+AtomicFileWriter::AtomicFileWriter(const std::string& path)
+    : path_(path), target_(ResolveLinks(path)) {
   struct stat st;
   const bool exists = ::stat(target_.c_str(), &st) == 0;
   if (exists && S_ISDIR(st.st_mode)) throw EFCreateError(path_);
@@ -446,7 +447,8 @@ AtomicFileWriter::AtomicFileWriter(const std::string& path) : path_(path), targe
   // The new file keeps the permissions (and, where allowed, the owner) of the one it replaces.
   if (exists) {
     ::fchmod(fd_, st.st_mode & 07777);
-    if (::fchown(fd_, st.st_uid, st.st_gid) != 0) { /* not ours to give: keep our own */ }
+    if (::fchown(fd_, st.st_uid, st.st_gid) != 0) { /* not ours to give: keep our own */
+    }
   } else {
     ::fchmod(fd_, 0666 & ~CurrentUmask());
   }
@@ -501,6 +503,8 @@ void WriteTextFile(const std::string& path, std::string_view text) {
   writer.Commit();
 }
 
-void SaveToFile(const LineList& lines, const std::string& path) { WriteTextFile(path, lines.Text()); }
+void SaveToFile(const LineList& lines, const std::string& path) {
+  WriteTextFile(path, lines.Text());
+}
 
 }  // namespace quorlin

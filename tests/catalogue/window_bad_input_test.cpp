@@ -129,10 +129,11 @@ class WindowBadInputTest : public QObject {
     QDir(dir_.path()).mkdir(QStringLiteral("lecture-seule"));
     QFile::setPermissions(Path("lecture-seule"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     QFile::link(QStringLiteral("/dev/full"), Path("plein.htm"));
-    QTest::newRow("read-only folder") << Path("lecture-seule/sortie.htm")
-                                      << QStringLiteral("Cannot create file %1.").arg(Path("lecture-seule/sortie.htm"))
-                                      << 0;
-    QTest::newRow("link to /dev/full") << Path("plein.htm") << QStringLiteral("Stream write error.") << 0;
+    QTest::newRow("read-only folder")
+        << Path("lecture-seule/sortie.htm")
+        << QStringLiteral("Cannot create file %1.").arg(Path("lecture-seule/sortie.htm")) << 0;
+    QTest::newRow("link to /dev/full")
+        << Path("plein.htm") << QStringLiteral("Stream write error.") << 0;
     QTest::newRow("disk full during the write")
         << Path("earlier.htm") << QStringLiteral("Stream write error.") << 4096;
   }
@@ -154,7 +155,8 @@ class WindowBadInputTest : public QObject {
     QCOMPARE(boxes, QStringList{QStringLiteral("Quorlin|") + message});
     QCOMPARE(ReadAll(Path("earlier.htm")), QByteArray("earlier output\r\n"));
     const QStringList left = QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& name : left) QVERIFY2(!name.startsWith(u'.'), qPrintable(name + QStringLiteral(" was left behind")));
+    for (const QString& name : left)
+      QVERIFY2(!name.startsWith(u'.'), qPrintable(name + QStringLiteral(" was left behind")));
     QVERIFY(QFileInfo(Path("plein.htm")).isSymLink());
     QCOMPARE(QByteArray::fromStdString(win.p.MemoText->Text()),
              QByteArray("\xc3\xa9").repeated(3000));
@@ -258,7 +260,8 @@ class WindowBadInputTest : public QObject {
     QTest::keyClicks(size->lineEdit(), typed);
     QCOMPARE(size->currentText(), typed);
     win.p.MemoText->setFocus(Qt::TabFocusReason);
-    QCOMPARE(boxes, QStringList{QStringLiteral("Quorlin|'%1' is not a valid integer value.").arg(typed)});
+    QCOMPARE(boxes,
+             QStringList{QStringLiteral("Quorlin|'%1' is not a valid integer value.").arg(typed)});
     const int points = win.p.MemoText->font().pointSize();
     QVERIFY2(points >= 1 && points <= 999, qPrintable(QString::number(points)));
     QCOMPARE(win.p.MemoCode->font().pointSize(), points);

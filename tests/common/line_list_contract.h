@@ -15,11 +15,11 @@ namespace quorlin::testing {
 
 struct LineListCase {
   const char* name;
-  std::string setText;               // text put in first with SetText
-  std::vector<std::string> adds;     // then these lines added in order
-  std::string text;                  // expected whole text
-  int count;                         // expected line count
-  std::vector<std::string> lines;    // expected Get(0) ... Get(count - 1)
+  std::string setText;             // text put in first with SetText
+  std::vector<std::string> adds;   // then these lines added in order
+  std::string text;                // expected whole text
+  int count;                       // expected line count
+  std::vector<std::string> lines;  // expected Get(0) ... Get(count - 1)
 };
 
 inline std::string Visible(const std::string& s) {
@@ -82,27 +82,31 @@ inline std::vector<std::string> CheckLineListContract(const std::function<LineLi
       const int before = batched ? reference.Add(line) : list.Count();
       const int index = list.Add(line);
       if (index != before)
-        failures.push_back(std::string(c.name) + ": Add returned " + std::to_string(index) + ", count before was " +
-                           std::to_string(before));
+        failures.push_back(std::string(c.name) + ": Add returned " + std::to_string(index) +
+                           ", count before was " + std::to_string(before));
     }
     if (batched) list.EndUpdate();
     const std::string text = list.Text();
     if (text != c.text)
-      failures.push_back(std::string(c.name) + ": text '" + Visible(text) + "', expected '" + Visible(c.text) + "'");
+      failures.push_back(std::string(c.name) + ": text '" + Visible(text) + "', expected '" +
+                         Visible(c.text) + "'");
     if (list.Count() != c.count)
-      failures.push_back(std::string(c.name) + ": count " + std::to_string(list.Count()) + ", expected " +
-                         std::to_string(c.count));
-    if (list.IsEmpty() != c.text.empty()) failures.push_back(std::string(c.name) + ": IsEmpty disagrees with Text");
+      failures.push_back(std::string(c.name) + ": count " + std::to_string(list.Count()) +
+                         ", expected " + std::to_string(c.count));
+    if (list.IsEmpty() != c.text.empty())
+      failures.push_back(std::string(c.name) + ": IsEmpty disagrees with Text");
     for (int i = 0; i < static_cast<int>(c.lines.size()); ++i) {
       const std::string got = list.Get(i);
       if (got != c.lines[i])
-        failures.push_back(std::string(c.name) + ": line " + std::to_string(i) + " '" + Visible(got) +
-                           "', expected '" + Visible(c.lines[i]) + "'");
+        failures.push_back(std::string(c.name) + ": line " + std::to_string(i) + " '" +
+                           Visible(got) + "', expected '" + Visible(c.lines[i]) + "'");
     }
-    if (!list.Get(c.count + 1).empty()) failures.push_back(std::string(c.name) + ": a line past the end is not empty");
+    if (!list.Get(c.count + 1).empty())
+      failures.push_back(std::string(c.name) + ": a line past the end is not empty");
     if (!list.Get(-1).empty()) failures.push_back(std::string(c.name) + ": line -1 is not empty");
     list.Clear();
-    if (!list.Text().empty() || list.Count() != 0) failures.push_back(std::string(c.name) + ": Clear left text");
+    if (!list.Text().empty() || list.Count() != 0)
+      failures.push_back(std::string(c.name) + ": Clear left text");
   }
   return failures;
 }

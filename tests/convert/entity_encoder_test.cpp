@@ -112,7 +112,8 @@ TEST_F(EntityEncoder, EveryByteInBothModes) {
         EncodeCharNamed(c, line);
       else
         EncodeCharNumeric(c, line);
-      EXPECT_EQ(line.text, want) << "byte " << b << (mode == EntityMode::Named ? " named" : " numeric");
+      EXPECT_EQ(line.text, want) << "byte " << b
+                                 << (mode == EntityMode::Named ? " named" : " numeric");
       const bool hasRow = Python().names.count(Python().cp1252[b]) != 0;
       rows += hasRow;
       EXPECT_EQ(EntityRow(mode, c), hasRow ? want : "") << "row of byte " << b;

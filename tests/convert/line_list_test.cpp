@@ -1,4 +1,6 @@
 // The in-memory line list and the conversion pass over it.
+#include "convert/line_list.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -6,7 +8,6 @@
 
 #include "../common/line_list_contract.h"
 #include "convert/conversion_pass.h"
-#include "convert/line_list.h"
 
 namespace quorlin {
 namespace {
@@ -14,7 +15,8 @@ namespace {
 TEST(MemoryLineList, KeepsTheLineListContract) {
   MemoryLineList list;
   for (bool batched : {false, true})
-    for (const std::string& failure : testing::CheckLineListContract([&]() -> LineList& { return list; }, batched))
+    for (const std::string& failure :
+         testing::CheckLineListContract([&]() -> LineList& { return list; }, batched))
       ADD_FAILURE() << failure << (batched ? " (batched)" : "");
 }
 

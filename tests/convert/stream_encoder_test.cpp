@@ -70,7 +70,8 @@ TEST(StreamEncoder, Cases) {
 
 TEST(StreamEncoder, MatchesWindowPathOnRandomInput) {
   std::mt19937 random(7);
-  const std::string mixes[] = {std::string("\r\n.\0", 4), std::string("ab \r\n.<\xe9\x85"), std::string(".\r\n..")};
+  const std::string mixes[] = {std::string("\r\n.\0", 4), std::string("ab \r\n.<\xe9\x85"),
+                               std::string(".\r\n..")};
   for (int round = 0; round < 400; ++round) {
     std::string raw;
     const int length = static_cast<int>(random() % 2000);
@@ -86,13 +87,15 @@ TEST(StreamEncoder, MatchesWindowPathOnRandomInput) {
     }
     const std::size_t piece = 1 + random() % 300;
     for (EntityMode mode : {EntityMode::Named, EntityMode::Numeric})
-      ASSERT_EQ(Stream(raw, mode, piece), WindowPath(raw, mode)) << "round " << round << " piece " << piece;
+      ASSERT_EQ(Stream(raw, mode, piece), WindowPath(raw, mode))
+          << "round " << round << " piece " << piece;
   }
 }
 
 // Like Stream, with each piece copied into a buffer of its own after a byte
 // that is not in the text: the encoder must not look before a piece.
-std::string StreamAfterGuard(const std::string& raw, EntityMode mode, std::size_t piece, char guard) {
+std::string StreamAfterGuard(const std::string& raw, EntityMode mode, std::size_t piece,
+                             char guard) {
   StreamEncoder encoder(mode);
   std::string out;
   std::vector<char> in(piece + 1);
@@ -136,8 +139,21 @@ std::string PerCharacter(std::string raw, EntityMode mode) {
 // around the scanner's blocks, full-stop runs, line breaks of each kind, runs of
 // marked bytes, so that each of these falls across block and piece ends.
 std::string ShapedText(std::mt19937& random, std::size_t size, bool zero) {
-  const std::string pieces[] = {".", "..", "...", "....", "\r\n", "\r", "\n", "\n\r", "\xe9", "<", "&",
-                                "\xe9\xe0\xe8\xab\x81\x85", "\x80\x9f.\xff", "\r\n.\r\n", "..\r\n"};
+  const std::string pieces[] = {".",
+                                "..",
+                                "...",
+                                "....",
+                                "\r\n",
+                                "\r",
+                                "\n",
+                                "\n\r",
+                                "\xe9",
+                                "<",
+                                "&",
+                                "\xe9\xe0\xe8\xab\x81\x85",
+                                "\x80\x9f.\xff",
+                                "\r\n.\r\n",
+                                "..\r\n"};
   const std::size_t runs[] = {0, 1, 2, 15, 16, 17, 31, 32, 33, 47, 63, 64, 65, 95, 96, 97, 130};
   std::string raw;
   while (raw.size() < size) {
@@ -160,7 +176,8 @@ TEST(StreamEncoder, MatchesPerCharacterEncodingAcrossBlocksAndPieces) {
         ASSERT_EQ(Stream(raw, mode, piece), want) << "round " << round << " piece " << piece;
       for (char guard : {'.', '\r'})
         for (std::size_t piece : {std::size_t{1}, std::size_t{130}, 1 + random() % 400})
-          ASSERT_EQ(StreamAfterGuard(raw, mode, piece, guard), want) << "round " << round << " piece " << piece;
+          ASSERT_EQ(StreamAfterGuard(raw, mode, piece, guard), want)
+              << "round " << round << " piece " << piece;
       // One line of the same text in UTF-8, its breaks and zero bytes copied as they are.
       OutputLine line;
       for (char c : raw) EncodeChar(mode, static_cast<unsigned char>(c), line);
@@ -175,11 +192,11 @@ TEST(StreamEncoder, RunsOfMarkedBytesAndStopsAtBlockEnds) {
   // Each case at every offset in front of it, so its bytes meet each position
   // of a 64-byte block and the piece ends.
   const std::string cases[] = {
-      std::string(200, '\xe9'),             // a long run of marked bytes
-      std::string(130, '.'),                // full stops only: ellipses across blocks
-      "\r\nx",                               // CR LF cut between blocks
-      std::string("..\0..", 5),             // held stops then the end of the text
-      std::string(70, '<').append("..."),   // the ellipsis at the very end of the output
+      std::string(200, '\xe9'),            // a long run of marked bytes
+      std::string(130, '.'),               // full stops only: ellipses across blocks
+      "\r\nx",                             // CR LF cut between blocks
+      std::string("..\0..", 5),            // held stops then the end of the text
+      std::string(70, '<').append("..."),  // the ellipsis at the very end of the output
   };
   for (const std::string& body : cases) {
     for (std::size_t offset = 0; offset < 70; ++offset) {
@@ -187,7 +204,8 @@ TEST(StreamEncoder, RunsOfMarkedBytesAndStopsAtBlockEnds) {
       raw.append(body).append(offset % 3 * 40, 'y');
       for (EntityMode mode : {EntityMode::Named, EntityMode::Numeric})
         for (std::size_t piece : {std::size_t{64}, std::size_t{97}, raw.size()})
-          ASSERT_EQ(Stream(raw, mode, piece), PerCharacter(raw, mode)) << "offset " << offset << " piece " << piece;
+          ASSERT_EQ(Stream(raw, mode, piece), PerCharacter(raw, mode))
+              << "offset " << offset << " piece " << piece;
     }
   }
 }
@@ -200,7 +218,8 @@ TEST(StreamEncoder, Utf8TextGivesWhatItsWindows1252BytesGive) {
     for (EntityMode mode : {EntityMode::Named, EntityMode::Numeric}) {
       const std::string want = PerCharacter(raw, mode);
       for (std::size_t piece : {std::size_t{1}, std::size_t{97}, 1 + random() % 400, utf8.size()})
-        ASSERT_EQ(Stream(utf8, mode, piece, StreamEncoder::Input::Utf8), want) << "round " << round << " piece " << piece;
+        ASSERT_EQ(Stream(utf8, mode, piece, StreamEncoder::Input::Utf8), want)
+            << "round " << round << " piece " << piece;
     }
   }
 }
@@ -231,7 +250,8 @@ TEST(StreamEncoder, Utf8Input) {
   };
   for (const Row& row : rows) {
     for (std::size_t piece : {1, 2, 5, 100}) {
-      EXPECT_EQ(Stream(row.raw, EntityMode::Named, piece, In::Utf8), row.named) << row.raw << " piece " << piece;
+      EXPECT_EQ(Stream(row.raw, EntityMode::Named, piece, In::Utf8), row.named)
+          << row.raw << " piece " << piece;
       EXPECT_EQ(Stream(row.raw, EntityMode::Numeric, piece, In::Utf8), row.numeric) << row.raw;
     }
     EXPECT_EQ(WindowPath(row.raw, EntityMode::Named, TextEncoding::Utf8), row.named) << row.raw;

@@ -43,7 +43,9 @@ class TempDir {
   }
   std::string operator/(const std::string& name) const { return path_ + "/" + name; }
   const std::string& path() const { return path_; }
-  int EntryCount() const { return static_cast<int>(std::distance(fs::directory_iterator(path_), {})); }
+  int EntryCount() const {
+    return static_cast<int>(std::distance(fs::directory_iterator(path_), {}));
+  }
 
  private:
   std::string path_;
@@ -586,7 +588,8 @@ TEST(TextFile, WriteToFullDeviceRaisesWriteError) {
 TEST(TextFile, FullDiskLeavesEarlierFileWhole) {
   if (::geteuid() != 0) GTEST_SKIP() << "mounting a small tmpfs needs root";
   TempDir dir;
-  if (::mount("tmpfs", dir.path().c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "cannot mount tmpfs";
+  if (::mount("tmpfs", dir.path().c_str(), "tmpfs", 0, "size=64k") != 0)
+    GTEST_SKIP() << "cannot mount tmpfs";
   struct Unmount {
     std::string path;
     ~Unmount() { ::umount(path.c_str()); }

@@ -24,7 +24,8 @@ std::string Mutate(std::string s, std::uint64_t& state) {
     state = state * 6364136223846793005ull + 1442695040888963407ull;
     return static_cast<std::uint32_t>(state >> 33);
   };
-  static const char kInteresting[] = {'\0', '\r', '\n', '.', '&', '<', '\x85', '\x80', '\xe9', '\xff'};
+  static const char kInteresting[] = {'\0', '\r',   '\n',   '.',    '&',
+                                      '<',  '\x85', '\x80', '\xe9', '\xff'};
   switch (next() % 4) {
     case 0:  // a few bytes replaced by bytes the program treats specially
       for (int i = 0, n = 1 + next() % 8; i < n && !s.empty(); ++i)

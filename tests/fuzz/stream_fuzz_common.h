@@ -10,7 +10,8 @@
 
 namespace quorlin::fuzz {
 
-inline std::string StreamInChunks(StreamEncoder& encoder, std::string_view input, std::uint32_t seed) {
+inline std::string StreamInChunks(StreamEncoder& encoder, std::string_view input,
+                                  std::uint32_t seed) {
   std::string out;
   std::vector<char> buffer;
   std::uint32_t state = seed * 2654435761u + 1;

@@ -22,7 +22,9 @@
 namespace {
 
 QString States(const WindowParts& p) {
-  auto f = [](const QAction* a) { return a->isEnabled() ? QStringLiteral("on") : QStringLiteral("off"); };
+  auto f = [](const QAction* a) {
+    return a->isEnabled() ? QStringLiteral("on") : QStringLiteral("off");
+  };
   return f(p.Save) + u' ' + f(p.Copier) + u' ' + f(p.SelectAll);
 }
 

@@ -39,7 +39,9 @@ class FontSizeTest : public QObject {
     for (int i = 0; i < box.count(); ++i) items << box.itemText(i);
     const QString family = QFontInfo(QFont(QStringLiteral("MS Sans Serif"))).family();
     if (QFontDatabase::isScalable(family)) {
-      QCOMPARE(items, QString(QStringLiteral("8 9 10 11 12 14 16 18 20 22 24 26 28 36 48 72")).split(u' '));
+      QCOMPARE(
+          items,
+          QString(QStringLiteral("8 9 10 11 12 14 16 18 20 22 24 26 28 36 48 72")).split(u' '));
     } else {
       QVERIFY(!items.isEmpty());
       for (int i = 1; i < items.size(); ++i) QVERIFY(items[i - 1].toInt() < items[i].toInt());
@@ -149,6 +151,7 @@ class FontSizeTest : public QObject {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("after");
     QTest::addColumn<QString>("error");
+    // clang-format off
     QTest::newRow("in range") << "14" << "14" << "";
     QTest::newRow("signed") << "+20" << "20" << "";
     QTest::newRow("empty") << "" << "10" << "";
@@ -157,6 +160,7 @@ class FontSizeTest : public QObject {
     QTest::newRow("negative") << "-3" << "10" << "";
     QTest::newRow("lone sign") << "-" << "-" << "'-' is not a valid integer value";
     QTest::newRow("sign between") << "1+2" << "1+2" << "'1+2' is not a valid integer value";
+    // clang-format on
   }
   void leavingBringsTheValueBack() {
     QFETCH(QString, typed);

@@ -114,9 +114,11 @@ class HelpAboutTest : public QObject {
   void helpDirectoryEndsInOneSeparator_data() {
     QTest::addColumn<QString>("exe");
     QTest::addColumn<QString>("dir");
+    // clang-format off
     QTest::newRow("installed") << "/usr/lib/quorlin/quorlin" << "/usr/lib/quorlin/";
     QTest::newRow("root") << "/quorlin" << "/";
     QTest::newRow("doubled separator") << "/opt//quorlin" << "/opt/";
+    // clang-format on
   }
   void helpDirectoryEndsInOneSeparator() {
     QFETCH(QString, exe);
@@ -281,12 +283,15 @@ class HelpAboutTest : public QObject {
   }
 
   void aboutBoxTextsAndLayout() {
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Quorlin"));  // as the program sets it
+    QGuiApplication::setApplicationDisplayName(
+        QStringLiteral("Quorlin"));  // as the program sets it
     TLMDAboutDlg about;
     std::unique_ptr<QDialog> box(about.Build(nullptr));
     QCOMPARE(box->windowTitle(), QStringLiteral("Info Quorlin..."));
     QCOMPARE(box->width(), 440);
-    auto text = [&](const char* name) { return box->findChild<QLabel*>(QLatin1String(name))->text(); };
+    auto text = [&](const char* name) {
+      return box->findChild<QLabel*>(QLatin1String(name))->text();
+    };
     QCOMPARE(text("Name"), QStringLiteral("Quorlin"));
     QCOMPARE(text("Version"), QStringLiteral("Version 1.2.0.0"));
     QCOMPARE(text("Description"), QStringLiteral("Transpose texte ascii en entité html"));
@@ -314,7 +319,8 @@ class HelpAboutTest : public QObject {
     TLMDAboutDlg about;
     about.Record = nullptr;
     std::unique_ptr<QDialog> box(about.Build(nullptr));
-    QCOMPARE(box->findChild<QLabel*>(QStringLiteral("Version"))->text(), QStringLiteral("Version "));
+    QCOMPARE(box->findChild<QLabel*>(QStringLiteral("Version"))->text(),
+             QStringLiteral("Version "));
     QVERIFY(box->findChild<QLabel*>(QStringLiteral("Description"))->isHidden());
   }
 
@@ -330,7 +336,8 @@ class HelpAboutTest : public QObject {
     box->show();
     QVERIFY(QTest::qWaitForWindowExposed(box.get()));
     box->findChild<QPushButton*>(QStringLiteral("OK"))->setFocus();
-    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : box.get(), Qt::Key(key));
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : box.get(),
+                    Qt::Key(key));
     QTRY_VERIFY(!box->isVisible());
   }
 

@@ -24,8 +24,8 @@ class PanesTest : public QObject {
   void keepsTheLineListRules() {
     QFETCH(bool, batched);
     TMemo memo;
-    const auto failures =
-        quorlin::testing::CheckLineListContract([&]() -> quorlin::LineList& { return memo; }, batched);
+    const auto failures = quorlin::testing::CheckLineListContract(
+        [&]() -> quorlin::LineList& { return memo; }, batched);
     for (const std::string& f : failures) qWarning("%s", f.c_str());
     QCOMPARE(failures.size(), std::size_t{0});
   }
@@ -66,7 +66,8 @@ class PanesTest : public QObject {
     const int typed = source.document()->availableUndoSteps();
     QVERIFY(typed > 0);
     quorlin::MemoryLineList reference;
-    quorlin::ConvertLines(quorlin::MemoryLineList(source.Text()), reference, quorlin::EntityMode::Named);
+    quorlin::ConvertLines(quorlin::MemoryLineList(source.Text()), reference,
+                          quorlin::EntityMode::Named);
     for (int pass = 0; pass < 3; ++pass) {
       QVERIFY(quorlin::ConvertLines(source, output, quorlin::EntityMode::Named));
       QCOMPARE(output.Text(), reference.Text());
@@ -203,7 +204,8 @@ class PanesTest : public QObject {
     QCOMPARE(data->text(), QStringLiteral("a &lt;\nb"));
     SKIP_WITHOUT_CLIPBOARD();
     memo.copy();
-    QCOMPARE(QApplication::clipboard()->mimeData()->formats(), QStringList{QStringLiteral("text/plain")});
+    QCOMPARE(QApplication::clipboard()->mimeData()->formats(),
+             QStringList{QStringLiteral("text/plain")});
   }
 
   void readOnlyPaneIgnoresPaste() {
@@ -248,7 +250,10 @@ class PanesTest : public QObject {
     QFETCH(int, selectTo);
     QApplication::setCursorFlashTime(0);  // the caret stays on between the two pictures
     std::string line;
-    while (line.size() < 3000) line += "l\x92\xe9t\xe9 \xe0 c\xf4t\xe9\t\xab na\xef" "f \xbb &lt;WAVE&gt; ...";
+    while (line.size() < 3000)
+      line +=
+          "l\x92\xe9t\xe9 \xe0 c\xf4t\xe9\t\xab na\xef"
+          "f \xbb &lt;WAVE&gt; ...";
     line.resize(3000);
     TMemo memo;
     memo.resize(300, 120);

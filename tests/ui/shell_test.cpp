@@ -66,7 +66,9 @@ class ShellTest : public QObject {
 
   void init() {
     boxes.clear();
-    static_cast<TApplication*>(qApp)->ShowBox = [this](const QString& c, const QString& t) { boxes << Box{c, t}; };
+    static_cast<TApplication*>(qApp)->ShowBox = [this](const QString& c, const QString& t) {
+      boxes << Box{c, t};
+    };
   }
 
   void failuresEscapingAHandlerShowOneBox_data() {
@@ -74,6 +76,7 @@ class ShellTest : public QObject {
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("count");
+    // clang-format off
     QTest::newRow("message gains a full stop") << 0 << "Quorlin" << "Impossible d'ouvrir le fichier x." << 1;
     QTest::newRow("full stop not doubled") << 1 << "Quorlin" << "Fichier vide." << 1;
     QTest::newRow("no full stop after '!'") << 4 << "Quorlin" << "Disque plein !" << 1;
@@ -82,6 +85,7 @@ class ShellTest : public QObject {
     QTest::newRow("full stop after an accent") << 7 << "Quorlin" << "Fichier cr\u00e9\u00e9." << 1;
     QTest::newRow("abort is silent") << 2 << "" << "" << 0;
     QTest::newRow("foreign failure") << 3 << "Application Error" << "" << 1;
+    // clang-format on
   }
   void failuresEscapingAHandlerShowOneBox() {
     QFETCH(int, kind);
@@ -91,14 +95,22 @@ class ShellTest : public QObject {
     Thrower b;
     b.fail = [kind] {
       switch (kind) {
-        case 0: throw quorlin::Exception("Impossible d'ouvrir le fichier x");
-        case 1: throw quorlin::Exception("Fichier vide.");
-        case 2: throw quorlin::EAbort();
-        case 4: throw quorlin::Exception("Disque plein !");
-        case 5: throw quorlin::Exception("Cannot open file /tmp/a (1)");
-        case 6: throw quorlin::Exception("Vraiment ?");
-        case 7: throw quorlin::Exception("Fichier cr\xc3\xa9\xc3\xa9");
-        default: throw std::runtime_error("boum");
+        case 0:
+          throw quorlin::Exception("Impossible d'ouvrir le fichier x");
+        case 1:
+          throw quorlin::Exception("Fichier vide.");
+        case 2:
+          throw quorlin::EAbort();
+        case 4:
+          throw quorlin::Exception("Disque plein !");
+        case 5:
+          throw quorlin::Exception("Cannot open file /tmp/a (1)");
+        case 6:
+          throw quorlin::Exception("Vraiment ?");
+        case 7:
+          throw quorlin::Exception("Fichier cr\xc3\xa9\xc3\xa9");
+        default:
+          throw std::runtime_error("boum");
       }
     };
     Fire(&b);
@@ -178,8 +190,8 @@ class ShellTest : public QObject {
     if (program.isEmpty()) QSKIP("QUORLIN_APP not set");
     QProcess p;
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p.start(program, {QStringLiteral("-platform"), QStringLiteral("nulle-part"), QStringLiteral("-reverse"),
-                      QStringLiteral("fichier.txt")});
+    p.start(program, {QStringLiteral("-platform"), QStringLiteral("nulle-part"),
+                      QStringLiteral("-reverse"), QStringLiteral("fichier.txt")});
     QVERIFY(p.waitForStarted());
     // Ready once it handles both signals itself: sent earlier, the default
     // action would end it. A slow start (sanitizers) only takes longer.

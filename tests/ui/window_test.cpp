@@ -106,6 +106,7 @@ class WindowTest : public QObject {
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("hint");
     QTest::addColumn<int>("left");
+    // clang-format off
     QTest::newRow("open") << "ToolButton5" << "Open" << "Ouvrir un fichier" << 8;
     QTest::newRow("reset") << "ToolButton6" << "Reset" << "Nouveau projet" << 35;
     QTest::newRow("paste") << "ToolButton8" << "Coller" << "Coller depuis presse papier" << 70;
@@ -113,6 +114,7 @@ class WindowTest : public QObject {
     QTest::newRow("coder") << "ToolButton1" << "Coder" << "Tranposer le texte" << 8;
     QTest::newRow("copy") << "ToolButton3" << "Copier" << "Copier le texte transposé" << 35;
     QTest::newRow("save") << "ToolButton13" << "Save" << "Enregistrer le texte transposé" << 70;
+    // clang-format on
   }
   void toolbarButtonsRunTheActionsWithTheirHints() {
     QFETCH(QString, button);

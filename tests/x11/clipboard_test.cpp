@@ -29,7 +29,8 @@ bool HaveXclip() {
 // the selection while the other program asks for it.
 QByteArray XclipOut() {
   QProcess p;
-  p.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-o")});
+  p.start(QStringLiteral("xclip"),
+          {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-o")});
   if (!p.waitForStarted()) return "<xclip -o did not start>";
   const QDeadlineTimer deadline(10000);
   while (p.state() != QProcess::NotRunning && !deadline.hasExpired()) QTest::qWait(10);
@@ -145,8 +146,8 @@ class ClipboardTest : public QObject {
     if (HaveXclip()) {
       // Another program owns the clipboard; -quiet keeps it in the foreground
       // so it is ours to stop.
-      owner.start(QStringLiteral("xclip"),
-                  {QStringLiteral("-quiet"), QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-i")});
+      owner.start(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-selection"),
+                                            QStringLiteral("clipboard"), QStringLiteral("-i")});
       QVERIFY(owner.waitForStarted());
       owner.write(clip.toUtf8());
       owner.closeWriteChannel();

@@ -188,7 +188,8 @@ class DialogsTest : public QObject {
       w.OpenExecute();
       QFAIL("no error for a missing file");
     } catch (const quorlin::EFOpenError& e) {
-      QCOMPARE(QString::fromStdString(e.Message()), QStringLiteral("Cannot open file %1").arg(missing));
+      QCOMPARE(QString::fromStdString(e.Message()),
+               QStringLiteral("Cannot open file %1").arg(missing));
     }
     QCOMPARE(p.MemoText->Text(), std::string("gard\xc3\xa9"));
   }

@@ -125,7 +125,8 @@ class KeysTest : public QObject {
     QTest::addColumn<bool>("viaServer");
     QTest::addColumn<QString>("control");
     QTest::addColumn<bool>("enabled");
-    const bool server = OnX11() && !QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty();
+    const bool server =
+        OnX11() && !QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty();
     for (bool via : {false, true}) {
       if (via && !server) continue;
       for (const char* c : {"source", "output", "check", "size"})

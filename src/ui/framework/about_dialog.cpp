@@ -226,12 +226,15 @@ QPixmap AboutPicture(const QIcon& icon, int size, qreal dpr, const QPalette& pal
   return picture;
 }
 
-TLMDAboutDlg::TLMDAboutDlg(QObject* owner) : QObject(owner) { setObjectName(QStringLiteral("AboutDlg")); }
+TLMDAboutDlg::TLMDAboutDlg(QObject* owner) : QObject(owner) {
+  setObjectName(QStringLiteral("AboutDlg"));
+}
 
 QDialog* TLMDAboutDlg::Build(QWidget* parent) const {
   auto* box = new QDialog(parent);
   box->setObjectName(QStringLiteral("AboutBox"));
-  box->setWindowTitle(QStringLiteral("Info ") + QApplication::applicationDisplayName() + QStringLiteral("..."));
+  box->setWindowTitle(QStringLiteral("Info ") + QApplication::applicationDisplayName() +
+                      QStringLiteral("..."));
   box->setFont(WindowFont());
   constexpr int kWidth = 440;
   constexpr int kColumn = 128;
@@ -250,12 +253,15 @@ QDialog* TLMDAboutDlg::Build(QWidget* parent) const {
       return;
     }
     label->setWordWrap(false);
-    const int height = label->fontMetrics().boundingRect(QRect(0, 0, columnWidth, 10000), 0, label->text()).height();
+    const int height = label->fontMetrics()
+                           .boundingRect(QRect(0, 0, columnWidth, 10000), 0, label->text())
+                           .height();
     label->setGeometry(kColumn, y, columnWidth, height);
     y += height + gap;
   };
   auto makeLabel = [&](const QString& name, const QString& text, QFont font, bool bold) {
-    auto* label = name == QLatin1String("Name") ? new SunkenLabel(text, box) : new QLabel(text, box);
+    auto* label =
+        name == QLatin1String("Name") ? new SunkenLabel(text, box) : new QLabel(text, box);
     label->setObjectName(name);
     label->setTextFormat(Qt::PlainText);
     font.setBold(bold);
@@ -265,18 +271,22 @@ QDialog* TLMDAboutDlg::Build(QWidget* parent) const {
 
   QString name = Appname;
   if (name.isEmpty() && record) name = record->String(QStringLiteral("ProductName"));
-  QLabel* nameLine = makeLabel(QStringLiteral("Name"), name, QFont(QStringLiteral("Arial"), AppNameSize), true);
+  QLabel* nameLine =
+      makeLabel(QStringLiteral("Name"), name, QFont(QStringLiteral("Arial"), AppNameSize), true);
   place(nameLine, 10);
   y = std::max(y, 112);
-  place(makeLabel(QStringLiteral("Version"),
-                  QStringLiteral("Version ") + (record ? VersionText(record->fileVersion) : QString()),
-                  WindowFont(), true),
+  place(makeLabel(
+            QStringLiteral("Version"),
+            QStringLiteral("Version ") + (record ? VersionText(record->fileVersion) : QString()),
+            WindowFont(), true),
         4);
-  place(makeLabel(QStringLiteral("Description"), record ? record->String(QStringLiteral("FileDescription")) : QString(),
+  place(makeLabel(QStringLiteral("Description"),
+                  record ? record->String(QStringLiteral("FileDescription")) : QString(),
                   WindowFont(), false),
         24);
   place(makeLabel(QStringLiteral("Copyright"),
-                  QStringLiteral("\n") + (record ? record->String(QStringLiteral("LegalCopyright")) : QString()),
+                  QStringLiteral("\n") +
+                      (record ? record->String(QStringLiteral("LegalCopyright")) : QString()),
                   WindowFont(), false),
         1);
   auto placeLink = [&](const QString& objectName, const QString& target, int gap) {

@@ -28,10 +28,11 @@ QString TApplication::ForeignText(const std::exception& error) {
   int status = -1;
   std::unique_ptr<char, void (*)(void*)> readable(
       abi::__cxa_demangle(typeid(error).name(), nullptr, nullptr, &status), std::free);
-  const QString className = QString::fromLatin1(status == 0 ? readable.get() : typeid(error).name());
+  const QString className =
+      QString::fromLatin1(status == 0 ? readable.get() : typeid(error).name());
   return QStringLiteral("Exception %1 in module %2 at %3.\n%4%5")
-      .arg(className, QStringLiteral("quorlin"), QStringLiteral("0x0"), QString::fromLocal8Bit(error.what()),
-           QString());
+      .arg(className, QStringLiteral("quorlin"), QStringLiteral("0x0"),
+           QString::fromLocal8Bit(error.what()), QString());
 }
 
 void TApplication::HandleException(const std::exception& error) {

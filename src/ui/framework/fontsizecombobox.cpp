@@ -72,7 +72,7 @@ TLMDFontSizeComboBox::TLMDFontSizeComboBox(QWidget* parent) : QComboBox(parent) 
   (void)named;
   setEditable(true);
   setInsertPolicy(QComboBox::NoInsert);  // Enter must not add the typed text to the list
-  setCompleter(nullptr);  // typed text stays as typed; every edit is one change
+  setCompleter(nullptr);                 // typed text stays as typed; every edit is one change
   connect(lineEdit(), &QLineEdit::textEdited, this, [this] {
     if (!setting_) emit Changed();
   });
@@ -101,7 +101,8 @@ void TLMDFontSizeComboBox::CreateFontSizeList() {
       sizes = {8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72};
     } else {
       for (int s : QFontDatabase::pointSizes(family))
-        if (s > 0 && !sizes.contains(s)) sizes.insert(std::upper_bound(sizes.begin(), sizes.end(), s), s);
+        if (s > 0 && !sizes.contains(s))
+          sizes.insert(std::upper_bound(sizes.begin(), sizes.end(), s), s);
     }
     for (int s : sizes) addItem(QString::number(s));
   }
@@ -148,7 +149,8 @@ bool TLMDFontSizeComboBox::ParseInt(const QString& text, int* out) {
     if (value > static_cast<long long>(std::numeric_limits<int>::max()) + 1) return false;
   }
   if (negative) value = -value;
-  if (value > std::numeric_limits<int>::max() || value < std::numeric_limits<int>::min()) return false;
+  if (value > std::numeric_limits<int>::max() || value < std::numeric_limits<int>::min())
+    return false;
   *out = static_cast<int>(value);
   return true;
 }

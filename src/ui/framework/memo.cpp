@@ -310,8 +310,10 @@ void TMemo::keyPressEvent(QKeyEvent* event) {
     return;
   }
   const QString typed = event->text();
-  const bool character = !typed.isEmpty() && typed.at(0).unicode() >= 0x20 && typed.at(0).unicode() != 0x7F;
-  if (!isReadOnly() && character && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+  const bool character =
+      !typed.isEmpty() && typed.at(0).unicode() >= 0x20 && typed.at(0).unicode() != 0x7F;
+  if (!isReadOnly() && character &&
+      !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
     const QString clean = Clean(typed, nullptr);
     if (clean != typed) {
       textCursor().insertText(clean);
@@ -360,12 +362,15 @@ qint64 TMemo::Capacity() const {
 void TMemo::ShowSelection(bool visible) {
   QPalette p = palette();
   if (visible) {
-    p.setBrush(QPalette::Inactive, QPalette::Highlight, p.brush(QPalette::Active, QPalette::Highlight));
+    p.setBrush(QPalette::Inactive, QPalette::Highlight,
+               p.brush(QPalette::Active, QPalette::Highlight));
     p.setBrush(QPalette::Inactive, QPalette::HighlightedText,
                p.brush(QPalette::Active, QPalette::HighlightedText));
   } else {
-    p.setBrush(QPalette::Inactive, QPalette::Highlight, p.brush(QPalette::Inactive, QPalette::Base));
-    p.setBrush(QPalette::Inactive, QPalette::HighlightedText, p.brush(QPalette::Inactive, QPalette::Text));
+    p.setBrush(QPalette::Inactive, QPalette::Highlight,
+               p.brush(QPalette::Inactive, QPalette::Base));
+    p.setBrush(QPalette::Inactive, QPalette::HighlightedText,
+               p.brush(QPalette::Inactive, QPalette::Text));
   }
   setPalette(p);
 }

@@ -80,14 +80,14 @@ class TMemo : public QPlainTextEdit, public quorlin::LineList {
   void Report(bool cut);
   void KeepGlyphsOfLongBlocks(int from, int added);
   bool LongBlockInView() const;
-  void PaintLineInView(QPainter& painter, const QTextBlock& block, QPointF offset, const QRect& clip,
-                       const QList<QTextLayout::FormatRange>& selections);
+  void PaintLineInView(QPainter& painter, const QTextBlock& block, QPointF offset,
+                       const QRect& clip, const QList<QTextLayout::FormatRange>& selections);
   // Adds between BeginUpdate and EndUpdate are gathered here and handed to the
   // document in large pieces: one insert of many lines costs about what
   // setPlainText does, one insert per line several times more.
   void FlushPending() const;
   mutable QString pending_;
-  int pendingCount_ = 0;           // Count() as it will be once pending_ is in
+  int pendingCount_ = 0;  // Count() as it will be once pending_ is in
   bool pendingEndsWithBreak_ = false;
   bool undoWasEnabled_ = true;
   int updateDepth_ = 0;

@@ -13,7 +13,6 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
-
 #include <algorithm>
 #include <cmath>
 
@@ -34,7 +33,8 @@ void TMemo::KeepGlyphsOfLongBlocks(int from, int added) {
 bool TMemo::LongBlockInView() const {
   const int height = viewport()->height();
   qreal top = contentOffset().y();
-  for (QTextBlock block = firstVisibleBlock(); block.isValid() && top <= height; block = block.next()) {
+  for (QTextBlock block = firstVisibleBlock(); block.isValid() && top <= height;
+       block = block.next()) {
     if (block.length() > longLineLength_) return true;
     top += blockBoundingRect(block).height();
   }
@@ -53,8 +53,9 @@ void TMemo::paintEvent(QPaintEvent* event) {
   QRect clip = event->rect();
   const qreal documentWidth = document()->documentLayout()->documentSize().width();
   // Keep the right margin free of selection, as Qt does.
-  const int maxX = static_cast<int>(offset.x() + std::max<qreal>(viewport()->width(), documentWidth) -
-                                    document()->documentMargin() + cursorWidth());
+  const int maxX =
+      static_cast<int>(offset.x() + std::max<qreal>(viewport()->width(), documentWidth) -
+                       document()->documentMargin() + cursorWidth());
   clip.setRight(std::min(clip.right(), maxX));
   painter.setClipRect(clip);
   painter.setBrushOrigin(offset);
@@ -77,7 +78,8 @@ void TMemo::paintEvent(QPaintEvent* event) {
       for (const auto& selection : context.selections) {
         const int from = selection.cursor.selectionStart() - start;
         const int to = selection.cursor.selectionEnd() - start;
-        if (from < length && to > 0 && to > from) selections.append({from, to - from, selection.format});
+        if (from < length && to > 0 && to > from)
+          selections.append({from, to - from, selection.format});
       }
       const bool composing = !layout->preeditAreaText().isEmpty();
       if (length > longLineLength_ && layout->lineCount() == 1 && !composing)
@@ -88,15 +90,16 @@ void TMemo::paintEvent(QPaintEvent* event) {
       if (caretShown && caret >= start && caret < start + length)
         layout->drawCursor(&painter, offset, caret - start, cursorWidth());
       else if (!isReadOnly() && caret < -1 && composing)
-        layout->drawCursor(&painter, offset, layout->preeditAreaPosition() - (caret + 2), cursorWidth());
+        layout->drawCursor(&painter, offset, layout->preeditAreaPosition() - (caret + 2),
+                           cursorWidth());
     }
     offset.ry() += bounds.height();
     if (offset.y() > viewport()->height()) break;
   }
 }
 
-void TMemo::PaintLineInView(QPainter& painter, const QTextBlock& block, QPointF offset, const QRect& clip,
-                            const QList<QTextLayout::FormatRange>& selections) {
+void TMemo::PaintLineInView(QPainter& painter, const QTextBlock& block, QPointF offset,
+                            const QRect& clip, const QList<QTextLayout::FormatRange>& selections) {
   QTextLayout* layout = block.layout();
   layout->setCacheEnabled(true);  // a block that grew long without a change of its own
   const QTextLine line = layout->lineAt(0);
@@ -106,7 +109,8 @@ void TMemo::PaintLineInView(QPainter& painter, const QTextBlock& block, QPointF 
   // Past about 33 million pixels Qt's fixed-point positions wrap round and
   // xToCursor answers nonsense; no character is narrower than a pixel, so the
   // view never needs more than its width in characters.
-  const int to = std::min({length, line.xToCursor(clip.right() + 1 - offset.x()) + 1, from + clip.width() + 2});
+  const int to = std::min(
+      {length, line.xToCursor(clip.right() + 1 - offset.x()) + 1, from + clip.width() + 2});
   if (to <= from) return;
   const qreal x = line.cursorToX(from);
   // Only these characters are copied out, not the whole line.
@@ -120,7 +124,8 @@ void TMemo::PaintLineInView(QPainter& painter, const QTextBlock& block, QPointF 
     const qreal stop = option.tabStopDistance() > 0 ? option.tabStopDistance() : 80;
     QList<QTextOption::Tab> tabs;
     const qreal lineX = x - line.x();
-    for (qreal at = (std::floor(lineX / stop) + 1) * stop; at - lineX <= clip.width() + 2 * stop; at += stop)
+    for (qreal at = (std::floor(lineX / stop) + 1) * stop; at - lineX <= clip.width() + 2 * stop;
+         at += stop)
       tabs.append(QTextOption::Tab(at - lineX, QTextOption::LeftTab));
     option.setTabs(tabs);
   }

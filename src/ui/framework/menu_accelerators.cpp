@@ -19,7 +19,10 @@ QStringList Assign(const QStringList& captions) {
     caption.replace(QStringLiteral("&"), QStringLiteral("&&"));
     for (qsizetype i = 0; i < caption.size(); ++i) {
       const QChar c = caption.at(i);
-      if (c == u'&') { ++i; continue; }
+      if (c == u'&') {
+        ++i;
+        continue;
+      }
       if (!Eligible(c)) continue;
       const char16_t key = c.toUpper().unicode();
       if (used.count(key)) continue;

@@ -105,26 +105,25 @@ void OpenDocument(const QUrl& url, const QObject* context, std::function<void(in
   DesktopRequests* requests = DesktopRequests::Instance();
   const bool watched = context != nullptr;
   QPointer<const QObject> guard(context);
-  requests->Start([requests, url, watched, guard, opener = CurrentOpener(),
-                   done = std::move(done)] {
-    const int result = AskDesktop(url, opener);
-    const QString failure = result <= 32 ? FailureMessage(url, result) : QString();
-    QMetaObject::invokeMethod(
-        requests,
-        [result, failure, watched, guard, done] {
-          if (!failure.isEmpty()) Report(failure);
-          if (done && (!watched || guard)) done(result);
-        },
-        Qt::QueuedConnection);
-  });
+  requests->Start(
+      [requests, url, watched, guard, opener = CurrentOpener(), done = std::move(done)] {
+        const int result = AskDesktop(url, opener);
+        const QString failure = result <= 32 ? FailureMessage(url, result) : QString();
+        QMetaObject::invokeMethod(
+            requests,
+            [result, failure, watched, guard, done] {
+              if (!failure.isEmpty()) Report(failure);
+              if (done && (!watched || guard)) done(result);
+            },
+            Qt::QueuedConnection);
+      });
 }
 
 bool DesktopHasProgramFor(const QUrl& url) {
   const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
   if (xdgMime.isEmpty()) return true;  // xdg-open will say whether it could start anything
-  const QString type = url.isLocalFile()
-                           ? QMimeDatabase().mimeTypeForFile(url.toLocalFile()).name()
-                           : QStringLiteral("x-scheme-handler/") + url.scheme();
+  const QString type = url.isLocalFile() ? QMimeDatabase().mimeTypeForFile(url.toLocalFile()).name()
+                                         : QStringLiteral("x-scheme-handler/") + url.scheme();
   QProcess query;
   query.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"), type});
   if (!query.waitForFinished(3000)) {  // a desktop too slow to answer: let the opener try

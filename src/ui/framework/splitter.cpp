@@ -3,7 +3,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-
 #include <algorithm>
 
 namespace {
@@ -55,7 +54,7 @@ void TSplitter::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton || !parentWidget()) return;
   dragging_ = true;
   grabOffset_ = event->position().toPoint().x();  // where in the bar it was taken
-  grabKeyboard();  // for Escape
+  grabKeyboard();                                 // for Escape
   ShowLineAt(x() + grabOffset_);
 }
 

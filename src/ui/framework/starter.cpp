@@ -4,10 +4,15 @@
 
 #include "ui/framework/platform.h"
 
-TLMDStarter::TLMDStarter(QObject* owner) : QObject(owner) { setObjectName(QStringLiteral("LMDStarter1")); }
+TLMDStarter::TLMDStarter(QObject* owner) : QObject(owner) {
+  setObjectName(QStringLiteral("LMDStarter1"));
+}
 
 void TLMDStarter::SetText(int index, const QString& value) {
-  QString* field = index == 0 ? &Command : index == 1 ? &Parameters : index == 2 ? &DefaultDir : nullptr;
+  QString* field = index == 0   ? &Command
+                   : index == 1 ? &Parameters
+                   : index == 2 ? &DefaultDir
+                                : nullptr;
   if (field && *field != value) *field = value;
 }
 
