@@ -33,9 +33,9 @@ times() {
   user_log=$(mktemp)
   for _ in $(seq "$runs"); do
     local t0 t1
-    t0=$(date +%s.%N)
+    t0=$EPOCHREALTIME
     { time "$@" >/dev/null; } 2>>"$user_log"
-    t1=$(date +%s.%N)
+    t1=$EPOCHREALTIME
     walls="$walls $(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.6f", b - a }')"
   done
   if [ -x /usr/bin/time ]; then
