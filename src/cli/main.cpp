@@ -117,6 +117,9 @@ class Sink {
     }
   }
   bool Restartable() const { return restartable_; }
+  bool WritesInPlaceOver(const struct stat& st) const {
+    return writer_ && writer_->WritesInPlaceOver(st);
+  }
   void Restart() {
     if (writer_) {
       writer_->Restart();
@@ -250,6 +253,14 @@ int Run(quorlin::EntityMode mode, std::optional<TextEncoding> forced, const std:
   // The output file is created only once the input is open. A regular file is
   // read once when the output can start over, else its text is checked ahead.
   Sink sink(outputPath);
+  // Written in place (its folder takes no new file), the input would be
+  // emptied before it is read.
+  struct stat input;
+  if ((inputPath == "-" ? ::fstat(0, &input) : ::stat(inputPath.c_str(), &input)) == 0 &&
+      sink.WritesInPlaceOver(input))
+    throw quorlin::Exception(*outputPath +
+                             " : c'est aussi le fichier lu, et son dossier n'accepte pas de "
+                             "nouveau fichier : il serait vidé avant d'être lu");
   reader->SetRestartable(sink.Restartable());
   reader->SetCallerChecksUtf8(true);
   try {

@@ -486,6 +486,12 @@ void AtomicFileWriter::Commit() {
   tempPath_.clear();
 }
 
+bool AtomicFileWriter::WritesInPlaceOver(const struct stat& st) const {
+  struct stat own;
+  return fd_ >= 0 && tempPath_.empty() && ::fstat(fd_, &own) == 0 && S_ISREG(own.st_mode) &&
+         own.st_dev == st.st_dev && own.st_ino == st.st_ino;
+}
+
 void AtomicFileWriter::Discard() noexcept {
   if (fd_ >= 0) {
     ::close(fd_);

@@ -29,6 +29,8 @@
 // its place only once complete, so a failed save leaves the earlier file whole;
 // a new file gets the mode 0666 less the umask, as any program creates it.
 // Only a writable file in a folder that refuses new files is written in place.
+#include <sys/stat.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -180,6 +182,9 @@ class AtomicFileWriter {
   // target is written in place: a device, a pipe, a file in a locked folder).
   bool Restart();
   void Commit();
+  // Whether the target is a regular file written in place and the file `st`
+  // describes: whoever reads that file would find it emptied.
+  bool WritesInPlaceOver(const struct stat& st) const;
 
  private:
   void Discard() noexcept;

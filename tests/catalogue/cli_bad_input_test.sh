@@ -86,6 +86,17 @@ if nobody_ok; then
   run as_nobody "$cli" -o "$work/rodir/out.htm" "$work/good.txt"
   expect_failure "read-only directory" 1 "Cannot create file $work/rodir/out.htm"
   [ -z "$(ls -A rodir)" ] || fail "read-only directory: left $(ls -A rodir)"
+  # A writable file there is written in place, unless it is also the input:
+  # it would be emptied before it is read.
+  cp earlier.htm rodir/page.htm && chmod 666 rodir/page.htm
+  run as_nobody "$cli" -o "$work/rodir/page.htm" "$work/good.txt"
+  [ "$status" -eq 0 ] && [ "$(cat rodir/page.htm)" = "$("$cli" good.txt)" ] \
+    && pass "read-only directory: writable file written in place" \
+    || fail "read-only directory, writable file: status $status ($err)"
+  cp good.txt rodir/self.txt && chmod 666 rodir/self.txt
+  run as_nobody "$cli" -o "$work/rodir/self.txt" "$work/rodir/self.txt"
+  expect_failure "read-only directory: output is the input" 1 "c'est aussi le fichier lu"
+  cmp -s rodir/self.txt good.txt || fail "read-only directory: the input was changed"
 else
   skip "read-only directory (needs root and setpriv)"
 fi
