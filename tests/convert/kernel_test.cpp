@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "../common/line_list_contract.h"
+#include "../common/per_character.h"
 #include "../common/python_reference.h"
 #include "convert/entity_encoder.h"
 #include "convert/stream_encoder.h"
@@ -22,28 +23,7 @@
 namespace quorlin {
 namespace {
 
-// The window's output for a file, one character at a time: the text ends at the
-// first zero byte; CR LF, CR and LF each end a line; every line ends with CR LF.
-std::string PerCharacter(std::string raw, EntityMode mode) {
-  raw = raw.substr(0, raw.find('\0'));
-  std::string out;
-  OutputLine line;
-  bool open = false;
-  for (std::size_t i = 0; i < raw.size(); ++i) {
-    const char c = raw[i];
-    if (c == '\r' || c == '\n') {
-      if (c == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') ++i;
-      out.append(line.text).append("\r\n");
-      line = OutputLine();
-      open = false;
-    } else {
-      EncodeChar(mode, static_cast<unsigned char>(c), line);
-      open = true;
-    }
-  }
-  if (open) out.append(line.text).append("\r\n");
-  return out;
-}
+using testing::PerCharacter;
 
 std::string PerCharacterLine(std::string_view raw, EntityMode mode) {
   OutputLine line;

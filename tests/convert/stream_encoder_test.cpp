@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/per_character.h"
 #include "../common/python_reference.h"
 #include "convert/conversion_pass.h"
 #include "convert/line_list.h"
@@ -112,28 +113,7 @@ std::string StreamAfterGuard(const std::string& raw, EntityMode mode, std::size_
   return out;
 }
 
-// The stream's output built one character at a time: the text ends at the first
-// zero byte, CR LF, CR and LF each end a line, every line gets CR LF.
-std::string PerCharacter(std::string raw, EntityMode mode) {
-  raw = raw.substr(0, raw.find('\0'));
-  std::string out;
-  OutputLine line;
-  bool open = false;
-  for (std::size_t i = 0; i < raw.size(); ++i) {
-    const char c = raw[i];
-    if (c == '\r' || c == '\n') {
-      if (c == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') ++i;
-      out.append(line.text).append("\r\n");
-      line = OutputLine();
-      open = false;
-    } else {
-      EncodeChar(mode, static_cast<unsigned char>(c), line);
-      open = true;
-    }
-  }
-  if (open) out.append(line.text).append("\r\n");
-  return out;
-}
+using testing::PerCharacter;
 
 // Text shaped like prose and like its worst cases: plain runs of every length
 // around the scanner's blocks, full-stop runs, line breaks of each kind, runs of

@@ -18,23 +18,11 @@
 #include <cmath>
 #include <memory>
 
+#include "common/contrast.h"
 #include "ui/framework/about_dialog.h"
 #include "ui/framework/fixed_dialog.h"
 #include "ui/framework/platform.h"
 #include "ui/framework/starter.h"
-
-// WCAG 2 contrast ratio of two opaque colours.
-double ContrastRatio(QRgb a, QRgb b) {
-  auto luminance = [](QRgb c) {
-    auto linear = [](int v) {
-      const double s = v / 255.0;
-      return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * linear(qRed(c)) + 0.7152 * linear(qGreen(c)) + 0.0722 * linear(qBlue(c));
-  };
-  const double la = luminance(a), lb = luminance(b);
-  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
 
 // Stand-ins for the desktop's xdg-mime and xdg-open, first on PATH: xdg-mime
 // records the type it is asked about, waits while the file "hold" exists (at
