@@ -6,7 +6,7 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 if [ -z "${QUORLIN_ATSPI_INSIDE:-}" ]; then
-  exec env QUORLIN_ATSPI_INSIDE=1 xvfb-run -a -s "-screen 0 1280x1024x24" \
+  exec env QUORLIN_ATSPI_INSIDE=1 bash "$here/../xvfb-run.sh" \
     dbus-run-session -- bash "$here/atspi_test.sh" "$@"
 fi
 "${ATSPI_BUS_LAUNCHER:-/usr/libexec/at-spi-bus-launcher}" --launch-immediately &
