@@ -18,7 +18,7 @@ extern const KernelSet kAvx512Set;
 
 namespace {
 
-struct Scalar {
+struct Scalar : BaselineBits {
   template <RunMode kMode>
   static BlockMarks Mark(const char* s) {
     const auto* u = reinterpret_cast<const unsigned char*>(s);
@@ -45,15 +45,6 @@ struct Scalar {
     return m;
   }
   static void Copy64(char* d, const char* s) { std::memcpy(d, s, 64); }
-  static unsigned Ctz(std::uint64_t m) {
-    return m == 0 ? 64 : static_cast<unsigned>(__builtin_ctzll(m));
-  }
-  static unsigned Count(std::uint64_t x) {  // without a call: the baseline has no popcnt
-    x = x - ((x >> 1) & 0x5555555555555555u);
-    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
-    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
-    return static_cast<unsigned>((x * 0x0101010101010101u) >> 56);
-  }
 };
 
 bool ProcessorRuns(Kernel kernel) {

@@ -46,6 +46,19 @@
 namespace quorlin::detail {
 namespace {
 
+// Ctz and Count of the instruction sets without BMI and popcnt (scalar, SSE2).
+struct BaselineBits {
+  static unsigned Ctz(std::uint64_t m) {
+    return m == 0 ? 64 : static_cast<unsigned>(__builtin_ctzll(m));
+  }
+  static unsigned Count(std::uint64_t x) {  // without a call: the baseline has no popcnt
+    x = x - ((x >> 1) & 0x5555555555555555u);
+    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    return static_cast<unsigned>((x * 0x0101010101010101u) >> 56);
+  }
+};
+
 struct BlockMarks {
   std::uint64_t fast;
   std::uint64_t slow;

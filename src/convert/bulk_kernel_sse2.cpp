@@ -7,7 +7,7 @@
 namespace quorlin::detail {
 namespace {
 
-struct Sse2 {
+struct Sse2 : BaselineBits {
   static __m128i Load(const char* s) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
   }
@@ -61,15 +61,6 @@ struct Sse2 {
   }
   static std::uint64_t High(const char* s) {
     return Bits(Load(s), 0) | Bits(Load(s + 16), 1) | Bits(Load(s + 32), 2) | Bits(Load(s + 48), 3);
-  }
-  static unsigned Ctz(std::uint64_t m) {
-    return m == 0 ? 64 : static_cast<unsigned>(__builtin_ctzll(m));
-  }
-  static unsigned Count(std::uint64_t x) {  // without a call: the baseline has no popcnt
-    x = x - ((x >> 1) & 0x5555555555555555u);
-    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
-    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
-    return static_cast<unsigned>((x * 0x0101010101010101u) >> 56);
   }
 };
 
