@@ -71,6 +71,32 @@ Unit* CopyAscii(const unsigned char* p, const unsigned char* q, Unit* d) {
   return d + n;
 }
 
+// Reads the next UTF-16 code unit at p, its first byte perhaps kept from the
+// earlier piece (partial, partialLength 0 or 1). False when the piece ends
+// before a whole unit; a last lone byte is then kept.
+bool NextUtf16Unit(const unsigned char*& p, const unsigned char* end, bool little,
+                   unsigned char* partial, std::size_t& partialLength, char32_t& unit) {
+  unsigned first, second;
+  if (partialLength == 1) {
+    if (p == end) return false;
+    first = partial[0];
+    second = *p++;
+    partialLength = 0;
+  } else if (end - p >= 2) {
+    first = p[0];
+    second = p[1];
+    p += 2;
+  } else {
+    if (p < end) {
+      partial[0] = *p;
+      partialLength = 1;
+    }
+    return false;
+  }
+  unit = little ? (first | second << 8) : (first << 8 | second);
+  return true;
+}
+
 }  // namespace
 
 const char* EncodingName(TextEncoding encoding) {
@@ -230,24 +256,8 @@ template <class Unit>
 Unit* TextDecoder<Unit>::FeedUtf16(const unsigned char* p, const unsigned char* end, Unit* d) {
   const bool little = encoding_ == TextEncoding::Utf16LE;
   for (;;) {
-    unsigned first, second;
-    if (partialLength_ == 1) {
-      if (p == end) break;
-      first = partial_[0];
-      second = *p++;
-      partialLength_ = 0;
-    } else if (end - p >= 2) {
-      first = p[0];
-      second = p[1];
-      p += 2;
-    } else {
-      if (p < end) {
-        partial_[0] = *p;
-        partialLength_ = 1;
-      }
-      break;
-    }
-    const char32_t unit = little ? (first | second << 8) : (first << 8 | second);
+    char32_t unit;
+    if (!NextUtf16Unit(p, end, little, partial_, partialLength_, unit)) break;
     if (pendingHigh_ != 0) {
       const char32_t high = pendingHigh_;
       pendingHigh_ = 0;
@@ -445,24 +455,8 @@ std::uint64_t TextCheck::FeedUtf16(const unsigned char* p, const unsigned char* 
   // Offset of the unit being read: it may begin with a byte of the earlier piece.
   std::uint64_t at = offset_ - partialLength_;
   for (;;) {
-    unsigned first, second;
-    if (partialLength_ == 1) {
-      if (p == end) return kValid;
-      first = partial_[0];
-      second = *p++;
-      partialLength_ = 0;
-    } else if (end - p >= 2) {
-      first = p[0];
-      second = p[1];
-      p += 2;
-    } else {
-      if (p < end) {
-        partial_[0] = *p;
-        partialLength_ = 1;
-      }
-      return kValid;
-    }
-    const char32_t unit = little ? (first | second << 8) : (first << 8 | second);
+    char32_t unit;
+    if (!NextUtf16Unit(p, end, little, partial_, partialLength_, unit)) return kValid;
     if (pendingHigh_) {
       pendingHigh_ = false;
       if (!IsLowSurrogate(unit)) return at - 2;
