@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "convert/conversion_pass.h"
-#include "convert/cp1252.h"
 #include "convert/line_list.h"
 #include "convert/stream_encoder.h"
-#include "convert/text_codec.h"
+#include "convert/text/cp1252.h"
+#include "convert/text/text_codec.h"
 
 namespace {
 

@@ -24,10 +24,10 @@
 
 #include "convert/conversion_pass.h"
 #include "convert/line_list.h"
-#include "convert/text_file.h"
-#include "ui/framework/checkbox.h"
-#include "ui/framework/file_dialogs.h"
-#include "ui/framework/memo.h"
+#include "convert/text/text_file.h"
+#include "ui/framework/controls/checkbox.h"
+#include "ui/framework/dialogs/file_dialogs.h"
+#include "ui/framework/panes/memo.h"
 #include "ui/tfmain.h"
 
 namespace {

@@ -10,9 +10,9 @@
 #include <exception>
 #include <memory>
 
-#include "ui/framework/application.h"
-#include "ui/framework/command_line.h"
-#include "ui/framework/platform.h"
+#include "ui/framework/desktop/command_line.h"
+#include "ui/framework/desktop/platform.h"
+#include "ui/framework/shell/application.h"
 #include "ui/tfmain.h"
 
 int main(int argc, char** argv) {

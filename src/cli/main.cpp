@@ -16,8 +16,8 @@
 
 #include "convert/exceptions.h"
 #include "convert/stream_encoder.h"
-#include "convert/text_codec.h"
-#include "convert/text_file.h"
+#include "convert/text/text_codec.h"
+#include "convert/text/text_file.h"
 
 namespace {
 

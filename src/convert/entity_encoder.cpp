@@ -7,9 +7,9 @@
 #include <cstring>
 #include <string>
 
-#include "convert/bulk_kernel.h"
-#include "convert/cp1252.h"
-#include "convert/utf8.h"
+#include "convert/kernels/bulk_kernel.h"
+#include "convert/text/cp1252.h"
+#include "convert/text/utf8.h"
 
 namespace quorlin {
 namespace {

@@ -21,7 +21,7 @@
 #include <string>
 #include <string_view>
 
-#include "convert/kernel.h"
+#include "convert/kernels/kernel.h"
 
 namespace quorlin {
 

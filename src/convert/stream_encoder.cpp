@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "convert/bulk_kernel.h"
-#include "convert/cp1252.h"
-#include "convert/utf8.h"
+#include "convert/kernels/bulk_kernel.h"
+#include "convert/text/cp1252.h"
+#include "convert/text/utf8.h"
 
 namespace quorlin {
 namespace {

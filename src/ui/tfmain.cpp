@@ -19,18 +19,18 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "ui/framework/about_dialog.h"
-#include "ui/framework/application.h"
-#include "ui/framework/checkbox.h"
-#include "ui/framework/drops.h"
-#include "ui/framework/file_dialogs.h"
-#include "ui/framework/fontsizecombobox.h"
-#include "ui/framework/memo.h"
-#include "ui/framework/menu_accelerators.h"
-#include "ui/framework/placement.h"
-#include "ui/framework/shortcuts.h"
-#include "ui/framework/splitter.h"
-#include "ui/framework/starter.h"
+#include "ui/framework/controls/checkbox.h"
+#include "ui/framework/controls/fontsizecombobox.h"
+#include "ui/framework/controls/menu_accelerators.h"
+#include "ui/framework/controls/shortcuts.h"
+#include "ui/framework/controls/splitter.h"
+#include "ui/framework/desktop/drops.h"
+#include "ui/framework/desktop/placement.h"
+#include "ui/framework/desktop/starter.h"
+#include "ui/framework/dialogs/about_dialog.h"
+#include "ui/framework/dialogs/file_dialogs.h"
+#include "ui/framework/panes/memo.h"
+#include "ui/framework/shell/application.h"
 
 TFMain* FMain = nullptr;
 

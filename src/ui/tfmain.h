@@ -10,7 +10,7 @@
 //
 // Tests reach the components and actions by their object names, which are
 // the names below ("MemoText", "Save", "Ouvrir1"...), and answer the file
-// dialogs through dialogs::SetAnswers (ui/framework/file_dialogs.h).
+// dialogs through dialogs::SetAnswers (ui/framework/dialogs/file_dialogs.h).
 #include <QMainWindow>
 #include <QString>
 

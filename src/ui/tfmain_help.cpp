@@ -1,7 +1,7 @@
 // Help and About commands of the main window.
-#include "ui/framework/about_dialog.h"
-#include "ui/framework/platform.h"
-#include "ui/framework/starter.h"
+#include "ui/framework/desktop/platform.h"
+#include "ui/framework/desktop/starter.h"
+#include "ui/framework/dialogs/about_dialog.h"
 #include "ui/tfmain.h"
 
 void TFMain::FormCreateHelp() {

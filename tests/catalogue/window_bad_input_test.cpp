@@ -15,10 +15,10 @@
 #include <QtTest>
 
 #include "common/window_parts.h"
-#include "ui/framework/application.h"
-#include "ui/framework/file_dialogs.h"
-#include "ui/framework/fontsizecombobox.h"
-#include "ui/framework/memo.h"
+#include "ui/framework/controls/fontsizecombobox.h"
+#include "ui/framework/dialogs/file_dialogs.h"
+#include "ui/framework/panes/memo.h"
+#include "ui/framework/shell/application.h"
 #include "ui/tfmain.h"
 
 namespace {

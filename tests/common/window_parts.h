@@ -7,10 +7,10 @@
 #include <QToolBar>
 #include <QtTest>
 
-#include "ui/framework/checkbox.h"
-#include "ui/framework/fontsizecombobox.h"
-#include "ui/framework/memo.h"
-#include "ui/framework/splitter.h"
+#include "ui/framework/controls/checkbox.h"
+#include "ui/framework/controls/fontsizecombobox.h"
+#include "ui/framework/controls/splitter.h"
+#include "ui/framework/panes/memo.h"
 #include "ui/tfmain.h"
 
 template <class T>

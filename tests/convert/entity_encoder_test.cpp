@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "../common/python_reference.h"
-#include "convert/cp1252.h"
+#include "convert/text/cp1252.h"
 
 namespace quorlin {
 namespace {

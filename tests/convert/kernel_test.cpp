@@ -1,7 +1,7 @@
 // Every byte kernel this processor runs against the per-character encoders, in
 // the line, stream and UTF-8 stream runs, on text built to put each kind of byte
 // at each place of the 64-byte blocks and of the pieces; and the choice of kernel.
-#include "convert/kernel.h"
+#include "convert/kernels/kernel.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@
 #include "../common/python_reference.h"
 #include "convert/entity_encoder.h"
 #include "convert/stream_encoder.h"
-#include "convert/text_codec.h"
+#include "convert/text/text_codec.h"
 
 namespace quorlin {
 namespace {

@@ -14,7 +14,7 @@
 #include "../common/python_reference.h"
 #include "convert/conversion_pass.h"
 #include "convert/line_list.h"
-#include "convert/text_codec.h"
+#include "convert/text/text_codec.h"
 
 namespace quorlin {
 namespace {

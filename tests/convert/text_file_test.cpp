@@ -1,7 +1,7 @@
 // Loading and saving text files: the encoding decided from the bytes, marks,
 // break normalisation, the zero cut, refusals with their place, and a save that
 // replaces the file only once it is complete.
-#include "convert/text_file.h"
+#include "convert/text/text_file.h"
 
 #include <grp.h>
 #include <gtest/gtest.h>
@@ -24,7 +24,7 @@
 #include "../common/line_list_contract.h"
 #include "convert/exceptions.h"
 #include "convert/line_list.h"
-#include "convert/text_codec.h"
+#include "convert/text/text_codec.h"
 
 namespace quorlin {
 namespace {

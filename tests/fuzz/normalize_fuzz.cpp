@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "convert/cp1252.h"
-#include "convert/text_codec.h"
+#include "convert/text/cp1252.h"
+#include "convert/text/text_codec.h"
 #include "fuzz_support.h"
 
 using quorlin::TextEncoding;

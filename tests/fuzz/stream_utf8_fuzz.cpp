@@ -12,7 +12,7 @@
 #include "convert/conversion_pass.h"
 #include "convert/line_list.h"
 #include "convert/stream_encoder.h"
-#include "convert/text_codec.h"
+#include "convert/text/text_codec.h"
 #include "fuzz_support.h"
 #include "stream_fuzz_common.h"
 

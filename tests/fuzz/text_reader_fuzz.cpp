@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "convert/exceptions.h"
-#include "convert/text_codec.h"
-#include "convert/text_file.h"
+#include "convert/text/text_codec.h"
+#include "convert/text/text_file.h"
 #include "fuzz_support.h"
 
 using quorlin::TextEncoding;

@@ -1,5 +1,5 @@
 // The file the window program opens from its command line.
-#include "ui/framework/command_line.h"
+#include "ui/framework/desktop/command_line.h"
 
 #include <QTest>
 

@@ -17,8 +17,8 @@
 
 #include "common/platform_support.h"
 #include "common/window_parts.h"
-#include "ui/framework/file_dialogs.h"
-#include "ui/framework/memo.h"
+#include "ui/framework/dialogs/file_dialogs.h"
+#include "ui/framework/panes/memo.h"
 #include "ui/tfmain.h"
 
 namespace {

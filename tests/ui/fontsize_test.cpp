@@ -8,7 +8,7 @@
 
 #include "common/platform_support.h"
 #include "convert/exceptions.h"
-#include "ui/framework/fontsizecombobox.h"
+#include "ui/framework/controls/fontsizecombobox.h"
 
 namespace {
 // Exceptions thrown from an event handler reach notify(); the window program's

@@ -19,10 +19,10 @@
 #include <memory>
 
 #include "common/contrast.h"
-#include "ui/framework/about_dialog.h"
-#include "ui/framework/fixed_dialog.h"
-#include "ui/framework/platform.h"
-#include "ui/framework/starter.h"
+#include "ui/framework/desktop/platform.h"
+#include "ui/framework/desktop/starter.h"
+#include "ui/framework/dialogs/about_dialog.h"
+#include "ui/framework/dialogs/fixed_dialog.h"
 
 // Stand-ins for the desktop's xdg-mime and xdg-open, first on PATH: xdg-mime
 // records the type it is asked about, waits while the file "hold" exists (at

@@ -10,7 +10,7 @@
 #include "common/line_list_contract.h"
 #include "common/platform_support.h"
 #include "convert/conversion_pass.h"
-#include "ui/framework/memo.h"
+#include "ui/framework/panes/memo.h"
 
 class PanesTest : public QObject {
   Q_OBJECT

@@ -1,7 +1,7 @@
 // Where the window goes: its stored place where it fits, else moved into the
 // screen's available area, made smaller only when larger than the area and
 // never below what its content needs.
-#include "ui/framework/placement.h"
+#include "ui/framework/desktop/placement.h"
 
 #include <QTest>
 

@@ -13,13 +13,13 @@
 
 #include "common/platform_support.h"
 #include "common/window_parts.h"
-#include "ui/framework/checkbox.h"
-#include "ui/framework/file_dialogs.h"
-#include "ui/framework/fontsizecombobox.h"
-#include "ui/framework/memo.h"
-#include "ui/framework/menu_accelerators.h"
-#include "ui/framework/platform.h"
-#include "ui/framework/splitter.h"
+#include "ui/framework/controls/checkbox.h"
+#include "ui/framework/controls/fontsizecombobox.h"
+#include "ui/framework/controls/menu_accelerators.h"
+#include "ui/framework/controls/splitter.h"
+#include "ui/framework/desktop/platform.h"
+#include "ui/framework/dialogs/file_dialogs.h"
+#include "ui/framework/panes/memo.h"
 #include "ui/tfmain.h"
 
 namespace {

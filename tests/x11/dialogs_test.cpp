@@ -21,9 +21,9 @@
 
 #include "common/window_parts.h"
 #include "convert/exceptions.h"
-#include "ui/framework/checkbox.h"
-#include "ui/framework/file_dialogs.h"
-#include "ui/framework/memo.h"
+#include "ui/framework/controls/checkbox.h"
+#include "ui/framework/dialogs/file_dialogs.h"
+#include "ui/framework/panes/memo.h"
 #include "ui/tfmain.h"
 
 namespace {

@@ -15,8 +15,8 @@
 #include <QTest>
 #include <memory>
 
-#include "ui/framework/fontsizecombobox.h"
-#include "ui/framework/shortcuts.h"
+#include "ui/framework/controls/fontsizecombobox.h"
+#include "ui/framework/controls/shortcuts.h"
 
 namespace {
 
