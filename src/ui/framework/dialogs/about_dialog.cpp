@@ -230,114 +230,145 @@ TLMDAboutDlg::TLMDAboutDlg(QObject* owner) : QObject(owner) {
   setObjectName(QStringLiteral("AboutDlg"));
 }
 
-QDialog* TLMDAboutDlg::Build(QWidget* parent) const {
-  auto* box = new QDialog(parent);
-  box->setObjectName(QStringLiteral("AboutBox"));
-  box->setWindowTitle(QStringLiteral("Info ") + QApplication::applicationDisplayName() +
-                      QStringLiteral("..."));
-  box->setFont(WindowFont());
-  constexpr int kWidth = 440;
-  constexpr int kColumn = 128;
-  const int columnWidth = kWidth - 6 - kColumn;
+namespace {
 
-  auto* picture = new PictureLabel(QApplication::windowIcon(), QRect(15, 7, 105, 105), box);
-  picture->setObjectName(QStringLiteral("Picture"));
-  picture->setAccessibleName(QStringLiteral("Icône de ") + QApplication::applicationDisplayName());
+constexpr int kBoxWidth = 440;
+constexpr int kColumn = 128;  // the text column's left edge, right of the picture
+constexpr int kColumnWidth = kBoxWidth - 6 - kColumn;
 
-  const TVersionRecord* record = UseResInfo ? Record : nullptr;
-  int y = 24;
-  // Places one text line at y and moves y below it; an empty text takes no room.
-  auto place = [&](QLabel* label, int gap) {
+// The text column, filled from the top: each line is placed at the current
+// position and moves it down by its height and the gap after it.
+class Column {
+ public:
+  explicit Column(QDialog* box) : box_(box) {}
+  int Y() const { return y_; }
+  void MoveDownTo(int y) { y_ = std::max(y_, y); }
+
+  // A text line; an empty one takes no room, nor its gap.
+  void Line(QLabel* label, int gap) {
     if (label->text().isEmpty()) {
       label->hide();
       return;
     }
     label->setWordWrap(false);
     const int height = label->fontMetrics()
-                           .boundingRect(QRect(0, 0, columnWidth, 10000), 0, label->text())
+                           .boundingRect(QRect(0, 0, kColumnWidth, 10000), 0, label->text())
                            .height();
-    label->setGeometry(kColumn, y, columnWidth, height);
-    y += height + gap;
-  };
-  auto makeLabel = [&](const QString& name, const QString& text, QFont font, bool bold) {
+    label->setGeometry(kColumn, y_, kColumnWidth, height);
+    y_ += height + gap;
+  }
+  QLabel* Label(const QString& name, const QString& text, QFont font, bool bold) const {
     auto* label =
-        name == QLatin1String("Name") ? new SunkenLabel(text, box) : new QLabel(text, box);
+        name == QLatin1String("Name") ? new SunkenLabel(text, box_) : new QLabel(text, box_);
     label->setObjectName(name);
     label->setTextFormat(Qt::PlainText);
     font.setBold(bold);
     label->setFont(font);
     return label;
-  };
-
-  QString name = Appname;
-  if (name.isEmpty() && record) name = record->String(QStringLiteral("ProductName"));
-  QLabel* nameLine =
-      makeLabel(QStringLiteral("Name"), name, QFont(QStringLiteral("Arial"), AppNameSize), true);
-  place(nameLine, 10);
-  y = std::max(y, 112);
-  place(makeLabel(
-            QStringLiteral("Version"),
-            QStringLiteral("Version ") + (record ? VersionText(record->fileVersion) : QString()),
-            WindowFont(), true),
-        4);
-  place(makeLabel(QStringLiteral("Description"),
-                  record ? record->String(QStringLiteral("FileDescription")) : QString(),
-                  WindowFont(), false),
-        24);
-  place(makeLabel(QStringLiteral("Copyright"),
-                  QStringLiteral("\n") +
-                      (record ? record->String(QStringLiteral("LegalCopyright")) : QString()),
-                  WindowFont(), false),
-        1);
-  auto placeLink = [&](const QString& objectName, const QString& target, int gap) {
-    auto* link = new TLMDAboutLink(target, box);
+  }
+  // A link line; an empty target hides the link but keeps its gap.
+  void Link(const QString& objectName, const QString& target, int gap) {
+    auto* link = new TLMDAboutLink(target, box_);
     link->setObjectName(objectName);
-    if (target.isEmpty()) {  // hidden, but its gap stays
+    if (target.isEmpty()) {
       link->hide();
-      y += gap;
+      y_ += gap;
       return;
     }
-    place(link, gap);
-  };
-  placeLink(QStringLiteral("Jump"), Jump, EMail.isEmpty() ? 6 : 3);
-  placeLink(QStringLiteral("EMail"), EMail, 6);
+    Line(link, gap);
+  }
+  void Rule() {
+    auto* rule = new QFrame(box_);
+    rule->setObjectName(QStringLiteral("Rule"));
+    rule->setFrameShape(QFrame::HLine);
+    rule->setFrameShadow(QFrame::Sunken);
+    rule->setGeometry(kColumn, y_, kColumnWidth, 2);
+    y_ += 9;
+  }
+  void SystemSummary();
+  // The OK button, closing the box; returns the box's client height.
+  int OkButton();
 
-  auto* rule = new QFrame(box);
-  rule->setObjectName(QStringLiteral("Rule"));
-  rule->setFrameShape(QFrame::HLine);
-  rule->setFrameShadow(QFrame::Sunken);
-  rule->setGeometry(kColumn, y, columnWidth, 2);
-  y += 9;
+ private:
+  QDialog* box_;
+  int y_ = 24;
+};
 
-  auto* left = new QLabel(QStringLiteral("Available Memory:\nPlatform, CPU:"), box);
+void Column::SystemSummary() {
+  auto* left = new QLabel(QStringLiteral("Available Memory:\nPlatform, CPU:"), box_);
   left->setObjectName(QStringLiteral("SystemLeft"));
   auto* right = new QLabel(QStringLiteral("%1 KB\n%2x %3 or compatible")
                                .arg(platform::PhysicalMemoryBytes() / 1024)
                                .arg(platform::ProcessorCount())
                                .arg(platform::ProcessorName()),
-                           box);
+                           box_);
   right->setObjectName(QStringLiteral("SystemRight"));
   for (QLabel* block : {left, right}) block->setTextFormat(Qt::PlainText);
   // A long processor name ("Intel(R) Core(TM) i7-10750H CPU @ 2.60GHz") goes
   // on over more lines rather than being cut at the box's edge.
-  const int rightWidth = std::max(0, columnWidth - 150);
+  const int rightWidth = std::max(0, kColumnWidth - 150);
   right->setWordWrap(true);
   const int leftHeight = left->sizeHint().height();
   const int rightHeight = std::max(right->heightForWidth(rightWidth), leftHeight);
-  left->setGeometry(kColumn, y, 150, leftHeight);
-  right->setGeometry(kColumn + 150, y, rightWidth, rightHeight);
-  y += std::max(leftHeight, rightHeight) + 24;
+  left->setGeometry(kColumn, y_, 150, leftHeight);
+  right->setGeometry(kColumn + 150, y_, rightWidth, rightHeight);
+  y_ += std::max(leftHeight, rightHeight) + 24;
+}
 
-  auto* ok = new QPushButton(QStringLiteral("OK"), box);
+int Column::OkButton() {
+  auto* ok = new QPushButton(QStringLiteral("OK"), box_);
   ok->setObjectName(QStringLiteral("OK"));
   ok->setDefault(true);
   ok->setAutoDefault(true);
   const QSize okSize(75, 25);
-  ok->setGeometry(kWidth - 6 - okSize.width(), y, okSize.width(), okSize.height());
-  QObject::connect(ok, &QPushButton::clicked, box, &QDialog::accept);  // Escape rejects: closes too
+  ok->setGeometry(kBoxWidth - 6 - okSize.width(), y_, okSize.width(), okSize.height());
+  QObject::connect(ok, &QPushButton::clicked, box_,
+                   &QDialog::accept);  // Escape rejects: closes too
   ok->setFocus();
+  return y_ + okSize.height() + 6;
+}
 
-  box->setFixedSize(kWidth, y + okSize.height() + 6);
+}  // namespace
+
+QDialog* TLMDAboutDlg::Build(QWidget* parent) const {
+  auto* box = new QDialog(parent);
+  box->setObjectName(QStringLiteral("AboutBox"));
+  box->setWindowTitle(QStringLiteral("Info ") + QApplication::applicationDisplayName() +
+                      QStringLiteral("..."));
+  box->setFont(WindowFont());
+  auto* picture = new PictureLabel(QApplication::windowIcon(), QRect(15, 7, 105, 105), box);
+  picture->setObjectName(QStringLiteral("Picture"));
+  picture->setAccessibleName(QStringLiteral("Icône de ") + QApplication::applicationDisplayName());
+
+  const TVersionRecord* record = UseResInfo ? Record : nullptr;
+  const auto recordText = [record](const char16_t* key) {
+    return record ? record->String(QString::fromUtf16(key)) : QString();
+  };
+  QString name = Appname;
+  if (name.isEmpty()) name = recordText(u"ProductName");
+
+  Column column(box);
+  column.Line(
+      column.Label(QStringLiteral("Name"), name, QFont(QStringLiteral("Arial"), AppNameSize), true),
+      10);
+  column.MoveDownTo(112);  // below the picture
+  column.Line(column.Label(QStringLiteral("Version"),
+                           QStringLiteral("Version ") +
+                               (record ? VersionText(record->fileVersion) : QString()),
+                           WindowFont(), true),
+              4);
+  column.Line(column.Label(QStringLiteral("Description"), recordText(u"FileDescription"),
+                           WindowFont(), false),
+              24);
+  column.Line(
+      column.Label(QStringLiteral("Copyright"),
+                   QStringLiteral("\n") + recordText(u"LegalCopyright"), WindowFont(), false),
+      1);
+  column.Link(QStringLiteral("Jump"), Jump, EMail.isEmpty() ? 6 : 3);
+  column.Link(QStringLiteral("EMail"), EMail, 6);
+  column.Rule();
+  column.SystemSummary();
+  box->setFixedSize(kBoxWidth, column.OkButton());
   MakeFixedDialog(box);
   return box;
 }
