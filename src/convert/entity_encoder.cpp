@@ -92,7 +92,9 @@ struct DecimalRefs {
 constexpr DecimalRefs kDecimal;
 
 // The HTML 4.01 names of the characters that Windows-1252 does not hold (the
-// other 125 are the byte rows above), by code point.
+// other 125 are the byte rows above), by code point. Not "lang" and "rang":
+// browsers now read them as U+27E8 and U+27E9, so U+2329 and U+232A are
+// written as numbers.
 struct NamedCodePoint {
   char32_t codePoint;
   const char* name;
@@ -128,8 +130,8 @@ constexpr NamedCodePoint kHtml401Names[] = {
     {0x2283, "sup"},     {0x2284, "nsub"},     {0x2286, "sube"},    {0x2287, "supe"},
     {0x2295, "oplus"},   {0x2297, "otimes"},   {0x22A5, "perp"},    {0x22C5, "sdot"},
     {0x2308, "lceil"},   {0x2309, "rceil"},    {0x230A, "lfloor"},  {0x230B, "rfloor"},
-    {0x2329, "lang"},    {0x232A, "rang"},     {0x25CA, "loz"},     {0x2660, "spades"},
-    {0x2663, "clubs"},   {0x2665, "hearts"},   {0x2666, "diams"},
+    {0x25CA, "loz"},     {0x2660, "spades"},   {0x2663, "clubs"},   {0x2665, "hearts"},
+    {0x2666, "diams"},
 };
 
 const char* Html401Name(char32_t codePoint) {

@@ -9,9 +9,10 @@
 //
 // Characters (Unicode code points), the reference of the text path: a character
 // that Windows-1252 holds goes through its byte, so its output is the byte's;
-// any other is, in named mode, its HTML 4.01 name where it has one, else
-// "&#<code point>;", and in numeric mode always "&#<code point>;". It ends a run
-// of full stops like any other character.
+// any other is, in named mode, its HTML 4.01 name where it has one and
+// browsers still read that name as it (not U+2329 "&lang;" nor U+232A "&rang;",
+// now U+27E8 and U+27E9), else "&#<code point>;", and in numeric mode always
+// "&#<code point>;". It ends a run of full stops like any other character.
 //   U+20AC -> "&euro;" / "&#128;"   U+017D -> "&#142;" / "&#142;"
 //   U+2192 -> "&rarr;" / "&#8594;"  U+202F -> "&#8239;" / "&#8239;"
 //   U+1F600 -> "&#128512;" in both (one reference, never two surrogates)

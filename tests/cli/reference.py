@@ -9,7 +9,8 @@ non-ASCII character, else Windows-1252. The text ends at the first zero
 character. CR LF, CR, LF (and in Unicode text U+2028, U+2029) each end a line;
 each line is converted with a fresh full-stop run and ends with CR LF. A
 character that Windows-1252 holds is written as its byte is; any other by its
-HTML 4.01 name in named mode, else as its code point; U+FDD0 and U+FDD1 are
+HTML 4.01 name in named mode (if browsers still read the name as that
+character: not "lang" and "rang"), else as its code point; U+FDD0 and U+FDD1 are
 read as U+FFFD. Exit status 1 for text that is not valid in the encoding it
 must be read in.
 """
@@ -40,6 +41,9 @@ def cp1252_char(b):
 
 
 CP1252_FROM_LATIN1 = {b: cp1252_char(b) for b in range(128, 160)}
+# HTML 4.01 names that browsers read as their HTML 4.01 character.
+BROWSER_NAMES = {cp: name for cp, name in html.entities.codepoint2name.items()
+                 if html.entities.html5[name + ";"] == chr(cp)}
 
 
 def cp1252_byte(cp):
@@ -77,8 +81,8 @@ class Replacements(dict):
         b = cp1252_byte(cp)
         if b is not None:
             value = encode_byte(b, self.numeric)
-        elif not self.numeric and cp in html.entities.codepoint2name:
-            value = "&%s;" % html.entities.codepoint2name[cp]
+        elif not self.numeric and cp in BROWSER_NAMES:
+            value = "&%s;" % BROWSER_NAMES[cp]
         else:
             value = "&#%d;" % cp
         self[cp] = value
