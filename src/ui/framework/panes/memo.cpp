@@ -40,18 +40,6 @@ std::u16string_view View(const QString& text) {
   return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
 }
 
-// Appends line-list text (UTF-8, CR LF) to pane text (breaks as '\n').
-void AppendPaneText(std::string_view text, QString& out) {
-  using Decoder = quorlin::TextDecoder<char16_t>;
-  Decoder decoder(quorlin::TextEncoding::Utf8);
-  const qsizetype at = out.size();
-  out.resize(at + static_cast<qsizetype>(Decoder::MaxOutput(text.size())));
-  char16_t* const start = reinterpret_cast<char16_t*>(out.data());
-  char16_t* end = decoder.Feed(text.data(), text.size(), start + at);
-  end = decoder.Finish(end);
-  out.resize(end - start);
-}
-
 QString PaneText(std::string_view text) {
   QString out;
   AppendPaneText(text, out);
@@ -90,10 +78,7 @@ bool HasBreak(std::string_view text) {
 
 int TMemo::Count() const {
   FlushPending();
-  const QTextDocument* doc = document();
-  const int blocks = doc->blockCount();
-  if (doc->lastBlock().length() <= 1) return blocks - 1;  // empty last piece
-  return blocks;
+  return LineCount(*document());
 }
 
 void TMemo::GetInto(int index, std::string& out) const {
@@ -111,40 +96,15 @@ void TMemo::GetInto(int index, std::string& out) const {
   quorlin::AppendUtf8(View(block.text()), out);
 }
 
-namespace {
-constexpr qsizetype kPendingChars = qsizetype{1} << 20;
-}  // namespace
-
-void TMemo::FlushPending() const {
-  if (pending_.isEmpty()) return;
-  QTextCursor end(document());
-  end.movePosition(QTextCursor::End);
-  end.insertText(pending_);
-  pending_.resize(0);  // keeps the buffer for the next piece
-}
+void TMemo::FlushPending() const { batch_.MoveTo(*document()); }
 
 int TMemo::Add(std::string_view line) {
   line = line.substr(0, std::min(line.size(), line.find('\0')));
   // A line holding a line break of its own splits into several blocks: take the
   // plain road for it.
-  const bool plain = !HasBreak(line);
-  if (updateDepth_ > 0 && plain) {
-    const int before = pendingCount_;
-    if (pendingEndsWithBreak_) {
-      AppendPaneText(line, pending_);
-      pending_.append(u'\n');
-      ++pendingCount_;
-    } else {
-      pending_.append(u'\n');
-      AppendPaneText(line, pending_);
-      // An empty line after a last line without break ends the text with one.
-      if (line.empty()) {
-        pendingEndsWithBreak_ = true;
-      } else {
-        ++pendingCount_;
-      }
-    }
-    if (pending_.size() >= kPendingChars) FlushPending();
+  if (updateDepth_ > 0 && !HasBreak(line)) {
+    const int before = batch_.Add(line);
+    if (batch_.Full()) FlushPending();
     return before;
   }
   const int before = Count();
@@ -159,8 +119,7 @@ int TMemo::Add(std::string_view line) {
     cursor.insertText(PaneText(line));
   }
   if (updateDepth_ > 0) {
-    pendingCount_ = Count();
-    pendingEndsWithBreak_ = document()->lastBlock().length() <= 1;
+    batch_.Start(*document());
   } else {
     setTextCursor(cursor);
     ensureCursorVisible();
@@ -181,12 +140,8 @@ std::string TMemo::Text() const {
 }
 
 void TMemo::SetText(std::string_view text) {
-  pending_.clear();
   setPlainText(PaneText(text));  // ends at a zero byte
-  if (updateDepth_ > 0) {
-    pendingCount_ = Count();
-    pendingEndsWithBreak_ = document()->lastBlock().length() <= 1;
-  }
+  if (updateDepth_ > 0) batch_.Start(*document());
 }
 
 quorlin::LoadReport TMemo::LoadFile(const std::string& path) {
@@ -227,31 +182,23 @@ quorlin::LoadReport TMemo::LoadFile(const std::string& path) {
     refuseIfOver(text.size());  // a pipe or device has no size beforehand
   }
   append({});
-  pending_.clear();
   setPlainText(text);
-  if (updateDepth_ > 0) {
-    pendingCount_ = Count();
-    pendingEndsWithBreak_ = document()->lastBlock().length() <= 1;
-  }
+  if (updateDepth_ > 0) batch_.Start(*document());
   return reader.Report();
 }
 
 void TMemo::Clear() {
-  pending_.clear();
   clear();
-  pendingCount_ = 0;
-  pendingEndsWithBreak_ = true;
+  if (updateDepth_ > 0) batch_.Start(*document());
 }
 
-bool TMemo::IsEmpty() const { return pending_.isEmpty() && document()->isEmpty(); }
+bool TMemo::IsEmpty() const { return batch_.IsEmpty() && document()->isEmpty(); }
 
 void TMemo::BeginUpdate() {
   if (updateDepth_++ > 0) return;
-  pendingCount_ = Count();
-  pendingEndsWithBreak_ = document()->lastBlock().length() <= 1;
+  batch_.Start(*document());
   // Nobody can undo in a read-only pane: recording the pass would only cost
   // time and keep a second copy of its text.
-  pending_.reserve(kPendingChars + 4096);
   undoWasEnabled_ = document()->isUndoRedoEnabled();
   if (isReadOnly()) document()->setUndoRedoEnabled(false);
   setUpdatesEnabled(false);
@@ -261,7 +208,7 @@ void TMemo::EndUpdate() {
   if (updateDepth_ == 0) return;
   if (--updateDepth_ > 0) return;
   FlushPending();
-  pending_ = QString();
+  batch_.Release();
   document()->setUndoRedoEnabled(undoWasEnabled_);
   setUpdatesEnabled(true);
   // As after each add: the caret after the text, scrolled into view.

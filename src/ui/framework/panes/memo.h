@@ -14,6 +14,7 @@
 
 #include "convert/line_list.h"
 #include "convert/text/text_file.h"
+#include "ui/framework/panes/line_batch.h"
 
 class TMemo : public QPlainTextEdit, public quorlin::LineList {
   Q_OBJECT
@@ -82,13 +83,9 @@ class TMemo : public QPlainTextEdit, public quorlin::LineList {
   bool LongBlockInView() const;
   void PaintLineInView(QPainter& painter, const QTextBlock& block, QPointF offset,
                        const QRect& clip, const QList<QTextLayout::FormatRange>& selections);
-  // Adds between BeginUpdate and EndUpdate are gathered here and handed to the
-  // document in large pieces: one insert of many lines costs about what
-  // setPlainText does, one insert per line several times more.
+  // Hands the lines gathered since BeginUpdate to the document.
   void FlushPending() const;
-  mutable QString pending_;
-  int pendingCount_ = 0;  // Count() as it will be once pending_ is in
-  bool pendingEndsWithBreak_ = false;
+  mutable LineBatch batch_;
   bool undoWasEnabled_ = true;
   int updateDepth_ = 0;
   // The block GetInto read last: a pass reads the lines in order.
