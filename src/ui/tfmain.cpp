@@ -5,11 +5,9 @@
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QIcon>
-#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QMenu>
@@ -105,44 +103,6 @@ void AddMenuItem(QMenu* menu, const char* name, QAction* action, const QString& 
   QObject::connect(item, &QAction::triggered, action, &QAction::trigger);
   menu->addAction(item);
 }
-
-// A mouse button released in the output pane runs MemoCodeMouseUp; a key that
-// moves the caret there, and so may select (Shift+End, Shift+arrows...), runs
-// MemoCodeKeyUp.
-class SelectionWatcher : public QObject {
- public:
-  explicit SelectionWatcher(TFMain* window) : QObject(window), window_(window) {}
-  bool eventFilter(QObject*, QEvent* e) override {
-    // After the pane has handled the event: a click inside a selection clears
-    // it only then, and a key moves the caret only then.
-    if (e->type() == QEvent::MouseButtonRelease)
-      QMetaObject::invokeMethod(
-          window_, [w = window_] { w->MemoCodeMouseUp(); }, Qt::QueuedConnection);
-    else if (e->type() == QEvent::KeyPress && MovesTheCaret(static_cast<QKeyEvent*>(e)->key()))
-      QMetaObject::invokeMethod(
-          window_, [w = window_] { w->MemoCodeKeyUp(); }, Qt::QueuedConnection);
-    return false;
-  }
-
- private:
-  static bool MovesTheCaret(int key) {
-    switch (key) {
-      case Qt::Key_Left:
-      case Qt::Key_Right:
-      case Qt::Key_Up:
-      case Qt::Key_Down:
-      case Qt::Key_Home:
-      case Qt::Key_End:
-      case Qt::Key_PageUp:
-      case Qt::Key_PageDown:
-        return true;
-      default:
-        return false;
-    }
-  }
-
-  TFMain* window_;
-};
 
 }  // namespace
 
@@ -354,9 +314,8 @@ void TFMain::CreateComponents() {
 void TFMain::BindEvents() {
   connect(LMDFontSizeComboBox1, &TLMDFontSizeComboBox::Changed, this,
           [this] { RunHandler([this] { LMDFontSizeComboBox1Change(); }); });
-  auto* selection = new SelectionWatcher(this);
-  MemoCode->viewport()->installEventFilter(selection);
-  MemoCode->installEventFilter(selection);
+  connect(MemoCode, &TMemo::MouseUp, this, [this] { RunHandler([this] { MemoCodeMouseUp(); }); });
+  connect(MemoCode, &TMemo::copyAvailable, this, &TFMain::MemoCodeCopyAvailable);
   // Characters a paste or typing lost are told, not treated as a failure.
   connect(MemoText, &TMemo::LostCharacters, this,
           [this](const QString& message) { dialogs::Notice(this, message); });

@@ -47,9 +47,11 @@ class TFMain : public QMainWindow {
   void AideExecute();
   void ProposExecute();
   void MemoCodeMouseUp();
-  // A key moved the caret in the output pane: Copier follows its selection as
-  // after a mouse release, so that keyboard users can copy a part of it.
-  void MemoCodeKeyUp();
+  // The output pane's selection became empty or not. Made or dropped with the
+  // keyboard, Copier follows it, so that keyboard users can copy a part of it;
+  // a mouse selection is judged when the button is released (MemoCodeMouseUp),
+  // and the program's own changes to the pane (clear, convert) leave Copier be.
+  void MemoCodeCopyAvailable(bool available);
   void LMDFontSizeComboBox1Change();
   void EnableOutputActions(bool enabled);
 

@@ -107,7 +107,9 @@ void TFMain::CollerExecute() { MemoText->paste(); }
 
 void TFMain::MemoCodeMouseUp() { Copier->setEnabled(MemoCode->SelLength() != 0); }
 
-void TFMain::MemoCodeKeyUp() { MemoCodeMouseUp(); }
+void TFMain::MemoCodeCopyAvailable(bool available) {
+  if (MemoCode->InKeyPress()) Copier->setEnabled(available);
+}
 
 void TFMain::LMDFontSizeComboBox1Change() {
   // While a size is being typed the value may be -1, 0 or huge; the panes

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPalette>
+#include <QScopedValueRollback>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -248,6 +249,7 @@ void TMemo::insertFromMimeData(const QMimeData* source) {
 }
 
 void TMemo::keyPressEvent(QKeyEvent* event) {
+  const QScopedValueRollback<bool> inKeyPress(inKeyPress_, true);
   if (!isReadOnly() && event->matches(QKeySequence::InsertLineSeparator)) {
     // Shift+Enter: a line break like Enter's, not the U+2028 Qt would insert.
     QKeyEvent enter(event->type(), event->key(), event->modifiers() & ~Qt::ShiftModifier,
@@ -269,6 +271,11 @@ void TMemo::keyPressEvent(QKeyEvent* event) {
     }
   }
   QPlainTextEdit::keyPressEvent(event);
+}
+
+void TMemo::mouseReleaseEvent(QMouseEvent* event) {
+  QPlainTextEdit::mouseReleaseEvent(event);
+  emit MouseUp();
 }
 
 // Text composed through an input method (dead keys, compose, IBus) arrives

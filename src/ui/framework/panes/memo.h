@@ -56,6 +56,9 @@ class TMemo : public QPlainTextEdit, public quorlin::LineList {
   // only where they are in view.
   static int LongLineLength() { return longLineLength_; }
 
+  // Whether the pane is handling a key press of the user's now.
+  bool InKeyPress() const { return inKeyPress_; }
+
   // Test interface: limits lowered so that small texts reach them.
   // A capacity in characters in place of the real one; negative: the real one.
   void SetCapacityLimit(qint64 characters) { capacityLimit_ = characters; }
@@ -66,10 +69,13 @@ class TMemo : public QPlainTextEdit, public quorlin::LineList {
   // Once per paste or input-method text that did not arrive whole: a zero
   // character ended it. The argument is the message.
   void LostCharacters(const QString& message);
+  // A mouse button pressed in the pane was released, once the pane has handled it.
+  void MouseUp();
 
  protected:
   void insertFromMimeData(const QMimeData* source) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
   void inputMethodEvent(QInputMethodEvent* event) override;
   QMimeData* createMimeDataFromSelection() const override;
   void focusInEvent(QFocusEvent* event) override;
@@ -87,6 +93,7 @@ class TMemo : public QPlainTextEdit, public quorlin::LineList {
   void FlushPending() const;
   mutable LineBatch batch_;
   bool undoWasEnabled_ = true;
+  bool inKeyPress_ = false;
   int updateDepth_ = 0;
   // The block GetInto read last: a pass reads the lines in order.
   mutable int lastIndex_ = -1;
