@@ -60,11 +60,13 @@ void AddSeparator(QToolBar* bar, const char* name, int width) {
 }
 
 // `command`: what a screen reader calls the button, the command's French name
-// (the action's own caption may be the stored "Exit" or "Vide").
+// (the action's own caption may be the stored "Exit" or "Vide"). The hint is
+// the button's own; each action has one button at most, so the action carries it.
 void AddButton(QToolBar* bar, const char* name, QAction* action, const QString& command,
                const QString& hint, int height) {
   auto* button = new QToolButton(bar);
   button->setObjectName(QString::fromLatin1(name));
+  action->setToolTip(hint);
   button->setDefaultAction(action);
   button->setAccessibleName(command);
   button->setToolButtonStyle(Qt::ToolButtonIconOnly);
@@ -72,9 +74,6 @@ void AddButton(QToolBar* bar, const char* name, QAction* action, const QString& 
   button->setFixedSize(27, height);
   button->setFocusPolicy(Qt::NoFocus);  // toolbar buttons never take the keyboard
   button->setIconSize(QSize(20, 20));
-  // The hint is the button's own: keep it when the action's text changes.
-  button->setToolTip(hint);
-  QObject::connect(action, &QAction::changed, button, [button, hint] { button->setToolTip(hint); });
   bar->addWidget(button);
 }
 
@@ -89,19 +88,6 @@ QMenu* AddMenu(QMenuBar* bar, const char* name, const QString& caption) {
   QMenu* menu = bar->addMenu(caption);
   menu->setObjectName(QString::fromLatin1(name));
   return menu;
-}
-
-// A menu item of its own name that runs the action and follows its enabled
-// state, showing its own caption or else the action's, and the action's key.
-void AddMenuItem(QMenu* menu, const char* name, QAction* action, const QString& ownCaption = {}) {
-  auto* item = new QAction(ownCaption.isEmpty() ? action->text() : ownCaption, menu);
-  item->setObjectName(QString::fromLatin1(name));
-  item->setShortcut(action->shortcut());
-  item->setShortcutContext(Qt::WidgetShortcut);  // the action itself owns the key
-  item->setEnabled(action->isEnabled());
-  QObject::connect(action, &QAction::enabledChanged, item, &QAction::setEnabled);
-  QObject::connect(item, &QAction::triggered, action, &QAction::trigger);
-  menu->addAction(item);
 }
 
 }  // namespace
@@ -131,30 +117,41 @@ void TFMain::SetUpWindow() {
 }
 
 // ActionList1, in stored order: the one place where the actions are made.
+// Each action is the one object behind its menu item, its button and its key,
+// so its enabled state shows on all of them at once. A menu shows an action's
+// text: the item's own caption where the layout gives it one ("Quitter" for
+// Exit), else the action's caption, which is also its icon text, what a
+// button would show (the toolbars show images only).
 void TFMain::CreateActions() {
   struct Row {
     QAction* TFMain::*slot;
     const char* name;
     const char* caption;
-    const char* image;  // in :/icons/; null: none
-    const char* key;    // empty: none
+    const char* menuCaption;  // null: the item shows the action's caption
+    const char* image;        // in :/icons/; null: none
+    const char* key;          // empty: none
     void (TFMain::*handler)();
   };
   const Row rows[] = {
-      {&TFMain::Open, "Open", "Ouvrir", "open.svg", "", &TFMain::OpenExecute},
-      {&TFMain::Exit, "Exit", "Exit", "exit.svg", "", &TFMain::ExitExecute},
-      {&TFMain::Coder, "Coder", "Coder", "coder.svg", "Ctrl+D", &TFMain::CoderExecute},
-      {&TFMain::SelectAll, "SelectAll", "SelectAll", nullptr, "Ctrl+A", &TFMain::SelectAllExecute},
-      {&TFMain::Reset, "Reset", "Vide", "reset.svg", "", &TFMain::ResetExecute},
-      {&TFMain::Coller, "Coller", "Coller", "coller.svg", "Ctrl+V", &TFMain::CollerExecute},
-      {&TFMain::Copier, "Copier", "Copier", "copier.svg", "Ctrl+C", &TFMain::CopierExecute},
-      {&TFMain::Save, "Save", "Enregistrer", "save.svg", "", &TFMain::SaveExecute},
-      {&TFMain::Aide, "Aide", "Rubriques d'aide", nullptr, "", &TFMain::AideExecute},
-      {&TFMain::Propos, "Propos", "A propos...", nullptr, "", &TFMain::ProposExecute},
+      {&TFMain::Open, "Open", "Ouvrir", nullptr, "open.svg", "", &TFMain::OpenExecute},
+      {&TFMain::Exit, "Exit", "Exit", "Quitter", "exit.svg", "", &TFMain::ExitExecute},
+      {&TFMain::Coder, "Coder", "Coder", nullptr, "coder.svg", "Ctrl+D", &TFMain::CoderExecute},
+      {&TFMain::SelectAll, "SelectAll", "SelectAll", "Sélectionner tout", nullptr, "Ctrl+A",
+       &TFMain::SelectAllExecute},
+      {&TFMain::Reset, "Reset", "Vide", "Nouveau", "reset.svg", "", &TFMain::ResetExecute},
+      {&TFMain::Coller, "Coller", "Coller", nullptr, "coller.svg", "Ctrl+V",
+       &TFMain::CollerExecute},
+      {&TFMain::Copier, "Copier", "Copier", nullptr, "copier.svg", "Ctrl+C",
+       &TFMain::CopierExecute},
+      {&TFMain::Save, "Save", "Enregistrer", nullptr, "save.svg", "", &TFMain::SaveExecute},
+      {&TFMain::Aide, "Aide", "Rubriques d'aide", nullptr, nullptr, "", &TFMain::AideExecute},
+      {&TFMain::Propos, "Propos", "A propos...", nullptr, nullptr, "", &TFMain::ProposExecute},
   };
   for (const Row& row : rows) {
-    auto* action = new QAction(QString::fromLatin1(row.caption), this);
+    auto* action = new QAction(this);
     action->setObjectName(QString::fromLatin1(row.name));
+    action->setIconText(QString::fromUtf8(row.caption));
+    action->setText(QString::fromUtf8(row.menuCaption ? row.menuCaption : row.caption));
     if (row.image)
       action->setIcon(QIcon(QStringLiteral(":/icons/") + QString::fromLatin1(row.image)));
     if (*row.key) {
@@ -260,25 +257,16 @@ void TFMain::CreateLayout() {
   setCentralWidget(client);
 }
 
-// MainMenu1: four menus whose items run the actions.
+// MainMenu1: four menus whose items are the actions themselves.
 void TFMain::CreateMenus() {
   QMenuBar* bar = menuBar();
   bar->setObjectName(QStringLiteral("MainMenu1"));
   bar->setAccessibleName(QStringLiteral("Barre de menus"));
-  QMenu* fichier = AddMenu(bar, "Fichier1", QStringLiteral("Fichier"));
-  AddMenuItem(fichier, "Ouvrir1", Open);
-  AddMenuItem(fichier, "Enregistrer1", Save);
-  AddMenuItem(fichier, "Exit1", Exit, QStringLiteral("Quitter"));
-  QMenu* edition = AddMenu(bar, "Edition1", QStringLiteral("Edition"));
-  AddMenuItem(edition, "SelectAll1", SelectAll, QStringLiteral("Sélectionner tout"));
-  AddMenuItem(edition, "Vide1", Reset, QStringLiteral("Nouveau"));
-  AddMenuItem(edition, "Copier1", Copier);
-  AddMenuItem(edition, "Coller1", Coller);
-  QMenu* action = AddMenu(bar, "Action1", QStringLiteral("Action"));
-  AddMenuItem(action, "Test", Coder);
-  QMenu* aide = AddMenu(bar, "Aide1", QStringLiteral("Aide"));
-  AddMenuItem(aide, "Rubriquesdaide1", Aide);
-  AddMenuItem(aide, "Apropos1", Propos);
+  AddMenu(bar, "Fichier1", QStringLiteral("Fichier"))->addActions({Open, Save, Exit});
+  AddMenu(bar, "Edition1", QStringLiteral("Edition"))
+      ->addActions({SelectAll, Reset, Copier, Coller});
+  AddMenu(bar, "Action1", QStringLiteral("Action"))->addAction(Coder);
+  AddMenu(bar, "Aide1", QStringLiteral("Aide"))->addActions({Aide, Propos});
   accelerators::Apply(bar);
 }
 

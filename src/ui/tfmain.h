@@ -9,7 +9,7 @@
 //   tfmain_help.cpp      help launcher directory, help and About commands
 //
 // Tests reach the components and actions by their object names, which are
-// the names below ("MemoText", "Save", "Ouvrir1"...), and answer the file
+// the names below ("MemoText", "Save", "Open"...), and answer the file
 // dialogs through dialogs::SetAnswers (ui/framework/dialogs/file_dialogs.h).
 #include <QMainWindow>
 #include <QString>

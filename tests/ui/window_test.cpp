@@ -134,38 +134,45 @@ class WindowTest : public QObject {
     QVERIFY(!b->icon().isNull());
   }
 
+  // Each item is its command's action itself, shared with the toolbar button,
+  // showing the item's own caption where the layout gives it one.
   void menusShowCaptionsShortcutsAndShareEnabledState() {
     TFMain w;
     const WindowParts p(w);
     struct Row {
       const char* menu;
-      const char* name;
       const char* caption;
       QAction* action;
       const char* key;
     };
     const Row rows[] = {
-        {"Fichier", "Ouvrir1", "Ouvrir", p.Open, ""},
-        {"Fichier", "Enregistrer1", "Enregistrer", p.Save, ""},
-        {"Fichier", "Exit1", "Quitter", p.Exit, ""},
-        {"Edition", "SelectAll1", "Sélectionner tout", p.SelectAll, "Ctrl+A"},
-        {"Edition", "Vide1", "Nouveau", p.Reset, ""},
-        {"Edition", "Copier1", "Copier", p.Copier, "Ctrl+C"},
-        {"Edition", "Coller1", "Coller", p.Coller, "Ctrl+V"},
-        {"Action", "Test", "Coder", p.Coder, "Ctrl+D"},
-        {"Aide", "Rubriquesdaide1", "Rubriques d'aide", p.Aide, ""},
-        {"Aide", "Apropos1", "A propos...", p.Propos, ""},
+        {"Fichier", "Ouvrir", p.Open, ""},
+        {"Fichier", "Enregistrer", p.Save, ""},
+        {"Fichier", "Quitter", p.Exit, ""},
+        {"Edition", "Sélectionner tout", p.SelectAll, "Ctrl+A"},
+        {"Edition", "Nouveau", p.Reset, ""},
+        {"Edition", "Copier", p.Copier, "Ctrl+C"},
+        {"Edition", "Coller", p.Coller, "Ctrl+V"},
+        {"Action", "Coder", p.Coder, "Ctrl+D"},
+        {"Aide", "Rubriques d'aide", p.Aide, ""},
+        {"Aide", "A propos...", p.Propos, ""},
     };
     for (const Row& r : rows) {
       QAction* item = MenuItem(w, QString::fromUtf8(r.menu), QString::fromUtf8(r.caption));
-      QVERIFY2(item, r.caption);
-      QCOMPARE(item->objectName(), QString::fromLatin1(r.name));
+      QVERIFY2(item == r.action, r.caption);
       QCOMPARE(item->shortcut().toString(QKeySequence::PortableText), QString::fromLatin1(r.key));
-      r.action->setEnabled(false);
-      QVERIFY2(!item->isEnabled(), r.caption);
-      r.action->setEnabled(true);
-      QVERIFY2(item->isEnabled(), r.caption);
     }
+    // The stored captions the screen never shows stay the actions' own.
+    QCOMPARE(p.Exit->iconText(), QStringLiteral("Exit"));
+    QCOMPARE(p.SelectAll->iconText(), QStringLiteral("SelectAll"));
+    QCOMPARE(p.Reset->iconText(), QStringLiteral("Vide"));
+    // Greying an action greys its item and its button alike.
+    auto* button = w.findChild<QToolButton*>(QStringLiteral("ToolButton13"));
+    p.Save->setEnabled(false);
+    QVERIFY(!MenuItem(w, QStringLiteral("Fichier"), QStringLiteral("Enregistrer"))->isEnabled());
+    QVERIFY(!button->isEnabled());
+    p.Save->setEnabled(true);
+    QVERIFY(button->isEnabled());
   }
 
   // Each menu, the bar included, marks one character of its own per item,
@@ -198,16 +205,17 @@ class WindowTest : public QObject {
   // keyboard, runs its own action and no other.
   void eachItemAndKeyRunsItsOwnAction_data() {
     QTest::addColumn<QString>("control");  // "menu", or the control that has the focus
-    QTest::addColumn<QString>("item");     // the menu item, or the key with Ctrl
+    QTest::addColumn<QString>("item");     // the menu and caption, or the key with Ctrl
     QTest::addColumn<QString>("action");
-    const char* items[][2] = {{"Ouvrir1", "Open"},         {"Enregistrer1", "Save"},
-                              {"Exit1", "Exit"},           {"SelectAll1", "SelectAll"},
-                              {"Vide1", "Reset"},          {"Copier1", "Copier"},
-                              {"Coller1", "Coller"},       {"Test", "Coder"},
-                              {"Rubriquesdaide1", "Aide"}, {"Apropos1", "Propos"}};
+    const char* items[][2] = {
+        {"Fichier/Ouvrir", "Open"},        {"Fichier/Enregistrer", "Save"},
+        {"Fichier/Quitter", "Exit"},       {"Edition/Sélectionner tout", "SelectAll"},
+        {"Edition/Nouveau", "Reset"},      {"Edition/Copier", "Copier"},
+        {"Edition/Coller", "Coller"},      {"Action/Coder", "Coder"},
+        {"Aide/Rubriques d'aide", "Aide"}, {"Aide/A propos...", "Propos"}};
     for (const auto& r : items)
       QTest::addRow("menu %s", r[0])
-          << QStringLiteral("menu") << QString::fromLatin1(r[0]) << QString::fromLatin1(r[1]);
+          << QStringLiteral("menu") << QString::fromUtf8(r[0]) << QString::fromLatin1(r[1]);
     const char* keys[][2] = {{"A", "SelectAll"}, {"C", "Copier"}, {"V", "Coller"}, {"D", "Coder"}};
     for (const char* control : {"MemoText", "CheckNum", "MemoCode", "LMDFontSizeComboBox1"})
       for (const auto& k : keys)
@@ -240,7 +248,8 @@ class WindowTest : public QObject {
       connect(a, &QAction::triggered, &w, [&ran, a] { ++ran[a->objectName()]; });
     }
     if (control == u"menu") {
-      Named<QAction>(w, qPrintable(item))->trigger();
+      const QStringList path = item.split(u'/');
+      MenuItem(w, path[0], path[1])->trigger();
     } else {
       QWidget* target = Named<QWidget>(w, qPrintable(control));
       target->setFocus();
