@@ -1,5 +1,7 @@
 #include "convert/text/cp1252.h"
 
+#include <array>
+
 namespace quorlin {
 namespace {
 
@@ -11,18 +13,14 @@ constexpr std::array<char32_t, 32> kHigh = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
 };
 
-constexpr auto kByteOf = [] {
-  std::array<std::uint8_t, 0x2123> bytes{};
-  for (int b = 1; b < 256; ++b)
-    bytes[b < 0x80 || b >= 0xA0 ? b : kHigh[b - 0x80]] = static_cast<std::uint8_t>(b);
-  return bytes;
-}();
-
 }  // namespace
 
-namespace detail {
-const std::array<std::uint8_t, 0x2123> kCp1252ByteOf = kByteOf;
-}  // namespace detail
+constexpr Cp1252ByteTable kCp1252Bytes = [] {
+  Cp1252ByteTable bytes{};
+  for (int b = 1; b < 256; ++b)
+    bytes.of[b < 0x80 || b >= 0xA0 ? b : kHigh[b - 0x80]] = static_cast<std::uint8_t>(b);
+  return bytes;
+}();
 
 char32_t Cp1252ToUnicode(unsigned char byte) {
   if (byte >= 0x80 && byte < 0xA0) return kHigh[byte - 0x80];

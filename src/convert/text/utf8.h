@@ -12,8 +12,11 @@ namespace quorlin {
 // Decodes the sequence at s, whose first byte is 128 or above and of which
 // `avail` bytes (at least 1) can be read. Returns its length (2 to 4) and sets
 // cp; 0 when the bytes there begin a valid sequence that needs more than
-// `avail`; -1 when s does not begin a valid sequence.
-inline int DecodeUtf8(const unsigned char* s, std::size_t avail, char32_t& cp) {
+// `avail`; -1 when s does not begin a valid sequence. Always inlined: the
+// kernels of each instruction set use it, and an out-of-line copy compiled for
+// one could be linked for all.
+[[gnu::always_inline]] inline int DecodeUtf8(const unsigned char* s, std::size_t avail,
+                                             char32_t& cp) {
   const unsigned char lead = s[0];
   int length;
   unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
