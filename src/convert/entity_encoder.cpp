@@ -309,12 +309,12 @@ void EncodeLine(EntityMode mode, std::string_view source, std::string& out, Kern
   char* d = out.data() + start;
   const char* p = source.data();
   const char* const end = p + source.size();
-  int dots = 0;  // the run belongs to this line
+  FullStopRun stops;  // the run belongs to this line
   for (;;) {
     // Plain text up to the next byte of 128 or above, then that character.
-    p = detail::EncodeRun<detail::RunMode::kLineUtf8>(kernel, run, p, end, d, dots);
+    p = detail::EncodeRun<detail::RunMode::kLineUtf8>(kernel, run, p, end, d, stops);
     if (p == end) break;
-    if (dots != 0) detail::WriteHeldDots(d, dots);  // a character ends the run
+    stops.Release(d);  // a character ends the run
     char32_t cp = 0;
     const int length = DecodeUtf8(reinterpret_cast<const unsigned char*>(p),
                                   static_cast<std::size_t>(end - p), cp);
@@ -326,7 +326,7 @@ void EncodeLine(EntityMode mode, std::string_view source, std::string& out, Kern
       ++p;
     }
   }
-  if (dots != 0) detail::WriteHeldDots(d, dots);
+  stops.Release(d);
   out.resize(static_cast<std::size_t>(d - out.data()));
 }
 

@@ -30,7 +30,7 @@ StreamEncoder::StreamEncoder(EntityMode mode, Input input, Kernel kernel)
     : mode_(mode), utf8_(input == Input::Utf8), kernel_(kernel) {}
 
 char* StreamEncoder::EndLine(char* d) {
-  if (dots_ != 0) detail::WriteHeldDots(d, dots_);
+  stops_.Release(d);
   d[0] = '\r';
   d[1] = '\n';
   lineOpen_ = false;
@@ -51,7 +51,7 @@ char* StreamEncoder::FeedBytes(const char* p, const char* end, char* d) {
   if (pendingCR_ && *p == '\n') ++p;
   pendingCR_ = false;
   const char* q =
-      detail::EncodeRun<RunMode::kStream>(kernel_, StreamTables(mode_), p, end, d, dots_);
+      detail::EncodeRun<RunMode::kStream>(kernel_, StreamTables(mode_), p, end, d, stops_);
   if (q != p) {
     const char last = q[-1];
     lineOpen_ = last != '\r' && last != '\n';
@@ -65,7 +65,7 @@ char* StreamEncoder::Character(char32_t cp, char* d) {
   pendingCR_ = false;
   if (cp == 0x2028 || cp == 0x2029) return EndLine(d);
   lineOpen_ = true;
-  if (dots_ != 0) detail::WriteHeldDots(d, dots_);  // a character ends the run
+  stops_.Release(d);                                // a character ends the run
   if (cp == 0xFDD0 || cp == 0xFDD1) cp = 0xFFFD;    // as the panes hold them (text_codec.h)
   detail::WriteCodePoint(mode_, cp, d);
   return d;

@@ -23,6 +23,7 @@
 #include <memory>
 
 #include "convert/entity_encoder.h"
+#include "convert/kernels/full_stop_run.h"
 
 namespace quorlin {
 
@@ -64,7 +65,7 @@ class StreamEncoder {
   EntityMode mode_;
   bool utf8_;
   Kernel kernel_;
-  int dots_ = 0;            // full stops of the current run not yet written
+  FullStopRun stops_;       // the current line's run of full stops
   bool pendingCR_ = false;  // the last byte was a CR: a LF now is its pair
   bool lineOpen_ = false;   // the current line has bytes
   bool ended_ = false;

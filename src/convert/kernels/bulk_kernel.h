@@ -7,10 +7,8 @@
 // a 64-byte move of the plain bytes after it. A block that is mostly marked
 // bytes goes through every byte's slot instead. See bulk_kernel_impl.h.
 //
-// Full stops are written as they come; the third of a run steps back over the
-// two before it and writes the ellipsis. A run may continue into the next
-// piece of the same line, so the stops that end a piece are taken back and
-// held in `dots` (0, 1 or 2) until the next byte says what they are.
+// Full stops follow FullStopRun (full_stop_run.h): a run may go on into the
+// next piece of the same line, so the caller keeps one per line.
 //
 // The destination must have room for 8 bytes per source byte plus 32.
 #include <array>
@@ -19,6 +17,7 @@
 #include <cstring>
 
 #include "convert/entity_encoder.h"
+#include "convert/kernels/full_stop_run.h"
 #include "convert/kernels/kernel.h"
 
 namespace quorlin::detail {
@@ -31,13 +30,6 @@ struct EntityTables {
 };
 
 const EntityTables& TablesFor(EntityMode mode);
-
-inline void WriteHeldDots(char*& d, int& dots) {
-  d[0] = '.';
-  d[1] = '.';
-  d += dots;
-  dots = 0;
-}
 
 inline void WriteSlot(const EntityTables& t, unsigned char c, char*& d) {
   std::memcpy(d, t.text[c], 8);
@@ -72,7 +64,7 @@ inline EntityTables RunTables(const EntityTables& base, RunMode mode) {
 
 // A kernel's run of each mode: EncodeRun's work, for one instruction set.
 using RunFunction = const char* (*)(const EntityTables& t, const char* p, const char* end,
-                                    char*& dst, int& dots);
+                                    char*& dst, FullStopRun& stops);
 // Its UTF-8 helpers: Utf8ToCp1252 and ValidUtf8 below.
 using Utf8ToCp1252Function = const unsigned char* (*)(const unsigned char* p,
                                                       const unsigned char* end, char*& dst,
@@ -89,23 +81,18 @@ struct KernelSet {
 const KernelSet& SetOf(Kernel kernel);
 
 // Encodes from p towards end and returns where it stopped (end, or a stop byte
-// of the mode). On entry `dots` holds the full stops that ended the previous
-// piece of the same line, on return those that end this one. t comes from
-// RunTables for kMode. In kStream mode the caller has already skipped a LF that
-// pairs with a CR ending the previous piece: a LF at p is a break of its own.
-// Every kernel gives the same bytes; without one, the active kernel runs.
+// of the mode). `stops` is the run of the line the piece belongs to: on entry
+// it holds the full stops that ended its previous piece, on return those that
+// end this one (the caller releases them when the line goes on otherwise). t
+// comes from RunTables for kMode. In kStream mode the caller has already
+// skipped a LF that pairs with a CR ending the previous piece: a LF at p is a
+// break of its own. Every kernel gives the same bytes.
 template <RunMode kMode>
 inline const char* EncodeRun(Kernel kernel, const EntityTables& t, const char* p, const char* end,
-                             char*& dst, int& dots) {
+                             char*& dst, FullStopRun& stops) {
   const KernelSet& set = SetOf(kernel);
   const RunFunction run = kMode == RunMode::kStream ? set.stream : set.lineUtf8;
-  return run(t, p, end, dst, dots);
-}
-
-template <RunMode kMode>
-inline const char* EncodeRun(const EntityTables& t, const char* p, const char* end, char*& dst,
-                             int& dots) {
-  return EncodeRun<kMode>(ActiveKernel(), t, p, end, dst, dots);
+  return run(t, p, end, dst, stops);
 }
 
 // UTF-8 text turned into Windows-1252 bytes as far as it goes: from p each

@@ -1,8 +1,18 @@
 #pragma once
 // The body of every kernel, for the kernel sources only: each includes this and
 // instantiates Run with its instruction set's Isa, in a source compiled for that
-// instruction set. All of it has internal linkage, so that code built for one
-// instruction set never stands in for another's at link time.
+// instruction set. All of it has internal linkage, and what it calls from other
+// headers (DecodeUtf8, UnicodeToCp1252, FullStopRun) is always inlined, so that
+// code built for one instruction set never stands in for another's at link
+// time; the test kernel_symbols checks each kernel's object, at -O0 too.
+//
+// A piece goes through PieceRun: its first byte alone (Byte), then whole blocks
+// (Block) while a block more can be read, then the last bytes alone. A block
+// takes one of three paths by its marks:
+//   - few fast marks only: CopyPlainBlock, then PatchMarkedSlots;
+//   - slow marks: MarkByMark;
+//   - more than kDenseBlock marks: DenseBlock.
+// Full stops go through FullStopRun (full_stop_run.h) on every path.
 //
 // An Isa gives:
 //   static BlockMarks Mark<kMode>(const char* s)  the marks of the 64 bytes at s
@@ -80,147 +90,160 @@ inline void MarkByte(unsigned char prev, unsigned char c, unsigned char next, bo
   }
 }
 
-// Above this many marks in a block of 64, the block goes through every byte's slot.
+// The bytes of a block, one bit of a mask each.
+constexpr std::ptrdiff_t kBlock = 64;
+// Above this many marks in a block, the block goes through every byte's slot.
 constexpr unsigned kDenseBlock = 24;
 // Marks written per round of the straight path: most blocks of prose have two
 // or fewer. Measured: 2 as fast as 3 on fr.txt and faster where blocks have no
 // marks; 1 and 4 slower by 10 to 30 %.
 constexpr int kMarksPerRound = 2;
 
+// Whether the Isa writes dense blocks itself.
 template <class Isa, RunMode kMode>
-const char* Run(const EntityTables& t, const char* const p, const char* const end, char*& dst,
-                int& dots) {
-  char* d = dst;
-  int run = dots;          // full stops of the current run since its last ellipsis
-  const char* runEnd = p;  // just after the last full stop read
-  if (dots != 0) {
-    d[0] = '.';
-    d[1] = '.';
-    d += dots;
-  }
-  const char* s = p;
-  const char* stop = end;
+constexpr bool kHasDense = requires(const EntityTables& t, const char* s, BlockMarks m, char* d) {
+  Isa::template Dense<kMode>(t, s, m, d);
+};
 
-  // A full stop that may belong to a run: the third of a run steps back over
-  // the two before it and writes the ellipsis.
-  const auto fullStop = [&](const char* q) {
-    if (q != runEnd) run = 0;
-    runEnd = q + 1;
-    if (run == 2) {
-      d -= 2;
-      std::memcpy(d, t.ellipsis, 8);
-      d += t.ellipsisLength;
-      run = 0;
-    } else {
-      *d++ = '.';
-      ++run;
+// One run of a kernel over a piece [p, end). The output pointer and the
+// full-stop run are its own while it runs, so that they stay in registers: every
+// step is inlined.
+template <class Isa, RunMode kMode>
+class PieceRun {
+ public:
+  [[gnu::always_inline]] PieceRun(const EntityTables& t, const char* p, const char* end, char* d,
+                                  FullStopRun stops)
+      : t_(t), p_(p), end_(end), d_(d), stops_(stops) {
+    stops_.Resume(p, d_);
+  }
+
+  // Encodes the piece; returns where it stopped: end, or a stop byte of the mode.
+  [[gnu::always_inline]] const char* Encode() {
+    const char* s = p_;
+    // The blocks look at the byte before them: the first byte goes alone.
+    if (s < end_) {
+      if (!Byte(s)) return s;
+      ++s;
     }
-  };
-  // Any byte, seeing only the byte before it (when in the piece); false at a stop byte.
-  const auto single = [&](const char* q) -> bool {
+    // Whole blocks while a block past them can be read too (the copies of plain
+    // bytes always move a whole block).
+    for (; end_ - s >= 2 * kBlock; s += kBlock)
+      if (const char* const stop = Block(s)) return stop;
+    for (; s < end_; ++s)
+      if (!Byte(s)) return s;
+    return end_;
+  }
+
+  // Holds the full stops that end the piece, which stopped at `stop`, and hands
+  // back the output's end and the run.
+  [[gnu::always_inline]] void Finish(const char* stop, char*& dst, FullStopRun& stops) {
+    stops_.Hold(stop, d_);
+    dst = d_;
+    stops = stops_;
+  }
+
+ private:
+  [[gnu::always_inline]] void Slot(unsigned char c) {
+    std::memcpy(d_, t_.text[c], 8);
+    d_ += t_.length[c];
+  }
+  [[gnu::always_inline]] void FullStop(const char* q) {
+    stops_.Add(q, t_.ellipsis, t_.ellipsisLength, d_);
+  }
+
+  // Any byte, seeing only the byte before it within the piece; false at a stop byte.
+  [[gnu::always_inline]] bool Byte(const char* q) {
     const auto c = static_cast<unsigned char>(*q);
     if (c == '.') {
-      fullStop(q);
+      FullStop(q);
       return true;
     }
-    if (t.length[c] == 0) return false;
+    if (t_.length[c] == 0) return false;
     if constexpr (kMode == RunMode::kStream) {
       // A CR LF is copied as it is, as in the blocks. A CR that ends the piece
       // is a break of its own: the caller skips a LF that starts the next piece.
-      if ((c == '\r' && q + 1 < end && q[1] == '\n') || (c == '\n' && q != p && q[-1] == '\r')) {
-        *d++ = static_cast<char>(c);
+      if ((c == '\r' && q + 1 < end_ && q[1] == '\n') || (c == '\n' && q != p_ && q[-1] == '\r')) {
+        *d_++ = static_cast<char>(c);
         return true;
       }
     }
-    std::memcpy(d, t.text[c], 8);
-    d += t.length[c];
+    Slot(c);
     return true;
-  };
-
-  // The blocks look at the byte before them: the first byte goes alone.
-  if (s < end) {
-    if (!single(s)) {
-      stop = s;
-      goto finished;
-    }
-    ++s;
   }
-  // Whole blocks while 64 bytes past the block can be read too (a copy of
-  // plain bytes always moves 64).
-  while (end - s >= 128) {
-    const BlockMarks marks = Isa::template Mark<kMode>(s);
-    const char* const base = s;
-    const std::uint64_t all = marks.fast | marks.slow;
-    const unsigned count = Isa::Count(all);
-    if (count > kDenseBlock) [[unlikely]] {
-      if constexpr (requires { Isa::template Dense<kMode>(t, base, marks, d); }) {
-        if (char* const written = Isa::template Dense<kMode>(t, base, marks, d)) {
-          d = written;
-          s = base + 64;
-          continue;
-        }
+
+  // The block at base, by its marks; returns its stop byte, or null.
+  [[gnu::always_inline]] const char* Block(const char* base) {
+    const BlockMarks marks = Isa::template Mark<kMode>(base);
+    if (Isa::Count(marks.fast | marks.slow) > kDenseBlock) [[unlikely]]
+      return DenseBlock(base, marks);
+    if (marks.slow != 0) [[unlikely]]
+      return MarkByMark(base, marks);
+    CopyPlainBlock(base);
+    PatchMarkedSlots(base, marks.fast);
+    return nullptr;
+  }
+
+  // Mostly marked bytes: the Isa's own dense path where it has one and takes
+  // the block, else every byte through its slot (a plain byte's slot is
+  // itself); only the exceptions leave the straight path.
+  [[gnu::always_inline]] const char* DenseBlock(const char* base, BlockMarks marks) {
+    if constexpr (kHasDense<Isa, kMode>) {
+      if (char* const written = Isa::template Dense<kMode>(t_, base, marks, d_)) {
+        d_ = written;
+        return nullptr;
       }
-      // Mostly marked bytes: every byte through its slot (a plain byte's slot
-      // is itself); only the exceptions leave the straight path.
-      std::uint64_t exceptions = marks.slow;
-      if constexpr (kMode == RunMode::kStream) exceptions |= Isa::CrLf(base);
-      const char* q = base;
-      for (;;) {
-        const char* const upTo = base + Isa::Ctz(exceptions);
-        for (; q < upTo; ++q) {
-          const auto c = static_cast<unsigned char>(*q);
-          std::memcpy(d, t.text[c], 8);
-          d += t.length[c];
-        }
-        if (exceptions == 0) break;
-        if (kMode == RunMode::kStream && (*q == '\r' || *q == '\n')) {
-          *d++ = *q;  // half of a CR LF (the slots of CR and LF are CR LF)
-        } else if (*q == '.') {
-          fullStop(q);
-        } else {
-          stop = q;
-          goto finished;
-        }
-        ++q;
-        exceptions &= exceptions - 1;
+    }
+    std::uint64_t exceptions = marks.slow;
+    if constexpr (kMode == RunMode::kStream) exceptions |= Isa::CrLf(base);
+    for (const char* q = base;; ++q) {
+      // Up to the next exception (the block's end after the last): q never passes it.
+      for (const char* const upTo = base + Isa::Ctz(exceptions); q != upTo; ++q)
+        Slot(static_cast<unsigned char>(*q));
+      if (exceptions == 0) return nullptr;
+      if (kMode == RunMode::kStream && (*q == '\r' || *q == '\n')) {
+        *d_++ = *q;  // half of a CR LF (the slots of CR and LF are CR LF)
+      } else if (*q == '.') {
+        FullStop(q);
+      } else {
+        return q;
       }
-      s = base + 64;
-      continue;
+      exceptions &= exceptions - 1;
     }
-    if (marks.slow != 0) [[unlikely]] {
-      // Runs of full stops or a stop byte: mark by mark.
-      std::uint64_t m = all;
-      do {
-        const unsigned at = Isa::Ctz(m);
-        const char* const q = base + at;
-        Isa::Copy64(d, s);  // the gap before a mark is shorter than 64
-        d += q - s;
-        if ((marks.slow >> at) & 1) {
-          if (*q != '.') {
-            stop = q;
-            goto finished;
-          }
-          fullStop(q);
-        } else {
-          const auto c = static_cast<unsigned char>(*q);
-          std::memcpy(d, t.text[c], 8);
-          d += t.length[c];
-        }
-        s = q + 1;
-        m &= m - 1;
-      } while (m != 0);
-      Isa::Copy64(d, s);
-      d += base + 64 - s;
-      s = base + 64;
-      continue;
-    }
-    // The straight path, without a branch per mark: the block is copied whole,
-    // then each mark writes its slot where it lands and copies the plain bytes
-    // after it to their place behind the slot. Once the marks run out a step's
-    // mark is byte 64 and adds nothing: its writes land past the block's
-    // output, which the next block overwrites.
-    std::uint64_t m = marks.fast;
-    Isa::Copy64(d, base);
+  }
+
+  // Runs of full stops or a stop byte: mark by mark, the plain bytes between
+  // them moved a block at a time.
+  [[gnu::always_inline]] const char* MarkByMark(const char* base, BlockMarks marks) {
+    const char* s = base;
+    std::uint64_t m = marks.fast | marks.slow;
+    do {
+      const unsigned at = Isa::Ctz(m);
+      const char* const q = base + at;
+      Isa::Copy64(d_, s);  // the gap before a mark is shorter than a block
+      d_ += q - s;
+      if ((marks.slow >> at) & 1) {
+        if (*q != '.') return q;
+        FullStop(q);
+      } else {
+        Slot(static_cast<unsigned char>(*q));
+      }
+      s = q + 1;
+      m &= m - 1;
+    } while (m != 0);
+    Isa::Copy64(d_, s);
+    d_ += base + kBlock - s;
+    return nullptr;
+  }
+
+  // The straight path, without a branch per mark: the block is copied whole,
+  // then each mark's slot is patched in (PatchMarkedSlots).
+  [[gnu::always_inline]] void CopyPlainBlock(const char* base) { Isa::Copy64(d_, base); }
+
+  // Each mark writes its slot where it lands and copies the plain bytes after
+  // it to their place behind the slot. Once the marks run out a step's mark is
+  // byte 64 and adds nothing: its writes land past the block's output, which
+  // the next block overwrites.
+  [[gnu::always_inline]] void PatchMarkedSlots(const char* base, std::uint64_t m) {
     std::size_t extra = 0;  // output bytes so far beyond one per source byte
     do {
       for (int i = 0; i < kMarksPerRound; ++i) {
@@ -228,28 +251,28 @@ const char* Run(const EntityTables& t, const char* const p, const char* const en
         const std::size_t at = Isa::Ctz(m);
         m &= m - 1;
         const auto c = static_cast<unsigned char>(base[at]);
-        std::memcpy(d + at + extra, t.text[c], 8);
-        extra += (t.length[c] - std::size_t{1}) & (0 - real);
-        Isa::Copy64(d + at + real + extra, base + at + real);
+        std::memcpy(d_ + at + extra, t_.text[c], 8);
+        extra += (t_.length[c] - std::size_t{1}) & (0 - real);
+        Isa::Copy64(d_ + at + real + extra, base + at + real);
       }
     } while (m != 0);
-    d += 64 + extra;
-    s = base + 64;
+    d_ += kBlock + extra;
   }
-  for (; s < end; ++s) {
-    if (!single(s)) {
-      stop = s;
-      break;
-    }
-  }
-finished:
-  if (runEnd == stop && run != 0) {  // the piece ends in full stops: hold them
-    d -= run;
-    dots = run;
-  } else {
-    dots = 0;
-  }
-  dst = d;
+
+  const EntityTables& t_;
+  const char* const p_;
+  const char* const end_;
+  char* d_;
+  FullStopRun stops_;
+};
+
+// EncodeRun's work (bulk_kernel.h) for one instruction set.
+template <class Isa, RunMode kMode>
+const char* Run(const EntityTables& t, const char* p, const char* end, char*& dst,
+                FullStopRun& stops) {
+  PieceRun<Isa, kMode> piece(t, p, end, dst, stops);
+  const char* const stop = piece.Encode();
+  piece.Finish(stop, dst, stops);
   return stop;
 }
 
