@@ -51,10 +51,4 @@ std::string_view EntityRow(EntityMode mode, unsigned char c);
 void EncodeLine(EntityMode mode, std::string_view line, std::string& out,
                 Kernel kernel = ActiveKernel());
 
-namespace detail {
-// Writes at d the text of a character of 128 and above that follows no held
-// full stop, as EncodeCodePoint gives it; needs 16 bytes of room.
-void WriteCodePoint(EntityMode mode, char32_t codePoint, char*& d);
-}  // namespace detail
-
 }  // namespace quorlin

@@ -10,6 +10,10 @@
 // Full stops follow FullStopRun (full_stop_run.h): a run may go on into the
 // next piece of the same line, so the caller keeps one per line.
 //
+// Engine-internal: only the engine's sources include it. The front ends and
+// the tests reach the kernels through EncodeLine, StreamEncoder and TextCheck,
+// which take a Kernel.
+//
 // The destination must have room for 8 bytes per source byte plus 32.
 #include <array>
 #include <cstddef>
@@ -30,6 +34,10 @@ struct EntityTables {
 };
 
 const EntityTables& TablesFor(EntityMode mode);
+
+// Writes at d the text of a character of 128 and above that follows no held
+// full stop, as EncodeCodePoint gives it; needs 16 bytes of room.
+void WriteCodePoint(EntityMode mode, char32_t codePoint, char*& d);
 
 inline void WriteSlot(const EntityTables& t, unsigned char c, char*& d) {
   std::memcpy(d, t.text[c], 8);
