@@ -185,7 +185,8 @@ class PieceRun {
 
   // Mostly marked bytes: the Isa's own dense path where it has one and takes
   // the block, else every byte through its slot (a plain byte's slot is
-  // itself); only the exceptions leave the straight path.
+  // itself); only the exceptions leave the straight path. (The loops stop at
+  // their end exactly, as q never passes the next exception.)
   [[gnu::always_inline]] const char* DenseBlock(const char* base, BlockMarks marks) {
     if constexpr (kHasDense<Isa, kMode>) {
       if (char* const written = Isa::template Dense<kMode>(t_, base, marks, d_)) {
@@ -195,11 +196,10 @@ class PieceRun {
     }
     std::uint64_t exceptions = marks.slow;
     if constexpr (kMode == RunMode::kStream) exceptions |= Isa::CrLf(base);
-    for (const char* q = base;; ++q) {
-      // Up to the next exception (the block's end after the last): q never passes it.
+    const char* q = base;
+    for (; exceptions != 0; exceptions &= exceptions - 1, ++q) {
       for (const char* const upTo = base + Isa::Ctz(exceptions); q != upTo; ++q)
         Slot(static_cast<unsigned char>(*q));
-      if (exceptions == 0) return nullptr;
       if (kMode == RunMode::kStream && (*q == '\r' || *q == '\n')) {
         *d_++ = *q;  // half of a CR LF (the slots of CR and LF are CR LF)
       } else if (*q == '.') {
@@ -207,8 +207,9 @@ class PieceRun {
       } else {
         return q;
       }
-      exceptions &= exceptions - 1;
     }
+    for (; q != base + kBlock; ++q) Slot(static_cast<unsigned char>(*q));
+    return nullptr;
   }
 
   // Runs of full stops or a stop byte: mark by mark, the plain bytes between
