@@ -10,8 +10,8 @@
 //   piece "x....." -> "x&hellip;", 2 held
 //
 // The kernel calls Resume, Add and Hold within one piece; between pieces its
-// caller sees Held and calls Release when something other than the kernel's
-// next piece follows: a character the kernel left to it, or the end of the line.
+// caller calls Release when something other than the kernel's next piece
+// follows: a character the kernel left to it, or the end of the line.
 // A fresh FullStopRun starts a line with no run. The kernel's three are always
 // inlined: each instruction set's kernel uses them, and an out-of-line copy
 // compiled for one could be linked in for all.
@@ -22,10 +22,8 @@ namespace quorlin {
 
 class FullStopRun {
  public:
-  // Between pieces: how many full stops ended the last piece (0, 1 or 2).
-  int Held() const { return count_; }
-
-  // Writes the held full stops at d and ends the run. Needs 2 bytes of room.
+  // Between pieces: writes the full stops held from the end of the last piece
+  // (0, 1 or 2) at d and ends the run. Needs 2 bytes of room.
   void Release(char*& d) {
     if (count_ == 0) return;
     d[0] = '.';
