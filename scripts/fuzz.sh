@@ -2,10 +2,21 @@
 # Builds the engine's libFuzzer targets with clang (fuzzer, address and
 # undefined-behaviour sanitizers) into build-fuzz and runs each for a set time.
 #   scripts/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]     default 60 s, every target
-#   FUZZ_MERGE=1 scripts/fuzz.sh ...   also merge new coverage into tests/fuzz/corpus/
+#   FUZZ_MERGE=1 scripts/fuzz.sh ...   then save the target's corpus minimised (below)
+#   FUZZ_ARGS='-len_control=0' ...     more libFuzzer options for the runs
 # Each target starts from its saved corpus (tests/fuzz/corpus/<target>/, copied to
 # build-fuzz/corpus/) and writes any crashing input to build-fuzz/findings/<target>/.
 # Exit status 1 when a target found something.
+#
+# The saved corpus is a few seeds per target, replayed by the test suite
+# (fuzz.<target>.corpus). Regrow it when a target or the code it reaches changes:
+#   FUZZ_MERGE=1 scripts/fuzz.sh 600 text_reader     # fuzz 10 minutes, then minimise
+# Minimising is libFuzzer's merge in its set-cover form over branch (edge)
+# coverage, -set_cover_merge=1 -use_counters=0: the fewest inputs that reach every
+# branch the saved seeds and the run reached. It replaces the saved seeds; `git
+# diff --stat tests/fuzz/corpus` shows the change. A new target needs a folder
+# with one seed first. To see what a corpus reaches ("cov:" is branches):
+#   build-fuzz/tests/fuzz/fuzz_<target> -runs=0 -max_len=8192 tests/fuzz/corpus/<target>
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -34,8 +45,9 @@ for t in "${targets[@]}"; do
   mkdir -p "$work" "$findings"
   cp -n tests/fuzz/corpus/"$t"/* "$work"/ 2>/dev/null || true
   set +e
+  # shellcheck disable=SC2086  # FUZZ_ARGS holds several options
   "$build/tests/fuzz/fuzz_$t" "$work" -max_total_time="$seconds" -max_len=8192 \
-    -print_final_stats=1 -artifact_prefix="$findings/" >"$log" 2>&1
+    -print_final_stats=1 -artifact_prefix="$findings/" ${FUZZ_ARGS:-} >"$log" 2>&1
   status=$?
   set -e
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
@@ -48,7 +60,20 @@ for t in "${targets[@]}"; do
     grep -m5 -E 'MISMATCH|ERROR|runtime error' "$log" >&2 || true
   fi
   if [ "${FUZZ_MERGE:-0}" = 1 ]; then
-    "$build/tests/fuzz/fuzz_$t" -merge=1 -max_len=8192 tests/fuzz/corpus/"$t" "$work" >/dev/null 2>&1
+    minimal=$build/minimal/$t
+    rm -rf "$minimal"
+    mkdir -p "$minimal"
+    "$build/tests/fuzz/fuzz_$t" -set_cover_merge=1 -use_counters=0 -max_len=8192 "$minimal" \
+      tests/fuzz/corpus/"$t" "$work" >"$build/merge-$t.log" 2>&1
+    if [ -n "$(ls "$minimal")" ]; then
+      rm -f tests/fuzz/corpus/"$t"/*
+      cp "$minimal"/* tests/fuzz/corpus/"$t"/
+      echo "  $t: $(ls tests/fuzz/corpus/"$t" | wc -l) seeds saved; $(grep -o \
+        '[0-9]* new coverage edges' "$build/merge-$t.log" | tail -1 | cut -d' ' -f1) branches"
+    else
+      echo "  $t: the merge gave nothing; see $build/merge-$t.log" >&2
+      found=1
+    fi
   fi
 done
 exit $found

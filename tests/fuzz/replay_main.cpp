@@ -1,7 +1,9 @@
 // Runs a fuzz target without libFuzzer: every file of the given corpus
 // directories (or files) is fed to LLVMFuzzerTestOneInput, then a fixed number
 // of variants of each (bytes changed, cut, doubled), from a fixed seed, so the
-// same run happens every time. A target reports a mismatch by aborting.
+// same run happens every time. A target reports a mismatch by aborting. The
+// corpus is a few seeds that reach every branch (scripts/fuzz.sh), so each
+// seed gets many variants.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -14,6 +16,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 namespace {
+
+constexpr int kVariants = 64;
 
 void Run(const std::string& bytes) {
   LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
@@ -75,7 +79,7 @@ int main(int argc, char** argv) {
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     Run(bytes);
     ++inputs;
-    for (int v = 0; v < 16; ++v) {
+    for (int v = 0; v < kVariants; ++v) {
       Run(Mutate(bytes, state));
       ++inputs;
     }
